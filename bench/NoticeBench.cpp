@@ -4,13 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 
 #include "AllocationCounter.h"
 #include "GuiModule.h"
+#include "RatioReporter.h"
 
 namespace {
 
@@ -71,30 +69,10 @@ void BM_IntegerReadAndWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_IntegerReadAndWrite);
 
-// Collects each benchmark's time per iteration so the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto notice = reporter.nanoseconds.find("BM_NoticeThroughDispatcherEntry");
-    const auto direct = reporter.nanoseconds.find("BM_FourDirectHostCalls");
-    if (notice != reporter.nanoseconds.end() && direct != reporter.nanoseconds.end()) {
-        std::printf("notice / direct host calls: %.3f (goal: at most 1.25)\n",
-                    notice->second / direct->second);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksAndPrintRatio(argc, argv,
+                                      {"BM_NoticeThroughDispatcherEntry", "BM_FourDirectHostCalls",
+                                       "notice / direct host calls", 1.25});
 }
