@@ -13,8 +13,9 @@ std::int32_t exclusiveOr(std::int32_t mode, std::int32_t invert) {
     return mode != invert ? 1 : 0;
 }
 
-// The negation used for "Out": 0 becomes 1, anything else 0.
-std::int32_t negation(float value) { return value == 0.0f ? 1 : 0; }
+// The negation used for "Out": 0 becomes 1, anything else 0. (Its float
+// is 0.0 exactly when the integer is 0, so the integer is tested directly.)
+std::int32_t negation(std::int32_t value) { return value == 0 ? 1 : 0; }
 
 // The integer rounded to a 32-bit float (nearest, ties to even). On 32-bit
 // x86 the compiler may keep a float in an 80-bit x87 register, where the
@@ -36,18 +37,18 @@ std::int32_t truncateSaturated(float value) {
 }
 
 std::optional<PinWrite> conversionFor(std::int32_t changedPin, PinValues values) {
-    // "Out" travels through a 32-bit float (nearest, ties to even), so values
-    // beyond 2^24 arrive rounded, as the converter has always done.
-    const float out = roundToSingle(values.out);
+    // "Out" is judged and copied through a 32-bit float (nearest, ties to
+    // even), so values beyond 2^24 arrive rounded, as the converter has
+    // always done. It is 0.0 exactly when the integer is 0.
     switch (changedPin) {
         case kModePin:
             return PinWrite{kOutPin, exclusiveOr(values.mode, values.invert)};
         case kInvertPin:
             if (!isBoolean(values.invert)) return std::nullopt;
-            return PinWrite{kOutPin, negation(out)};
+            return PinWrite{kOutPin, negation(values.out)};
         case kOutPin:
-            if (values.invert == 1) return PinWrite{kModePin, negation(out)};
-            return PinWrite{kModePin, truncateSaturated(out)};
+            if (values.invert == 1) return PinWrite{kModePin, negation(values.out)};
+            return PinWrite{kModePin, truncateSaturated(roundToSingle(values.out))};
         default:
             return std::nullopt;
     }
