@@ -3,6 +3,7 @@
 // A DSP module for the tests of the DSP side: it describes its pins from a
 // table and writes every virtual operation it receives into a log that
 // outlives it, so that close can be observed too.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -84,6 +85,11 @@ inline ResultWord sendOpcode(SEModule_base& module, std::int32_t opcode, std::in
                              float floatValue = 0.0f) {
     DspInstanceRecord* record = &module.record;
     return record->dispatcherEntry(record, opcode, index, value, pointer, floatValue);
+}
+
+// An event's six words, in order, for comparison.
+inline std::array<std::uint32_t, 6> wordsOf(const DspEvent& event) {
+    return {event.stamp, event.type, event.value, event.shortValue, event.extra, event.reserved};
 }
 
 inline void deliverEvent(SEModule_base& module, DspEvent event) {

@@ -118,13 +118,8 @@ TEST(DspRecord, QueryHostOp3AndSendEvent) {
     EXPECT_EQ(event.floatBits, 0u);
 
     ASSERT_EQ(host.events().size(), 1u);
-    const DspEvent& sent = host.events()[0];
-    EXPECT_EQ(sent.stamp, 0xFFFFFFFFu);
-    EXPECT_EQ(sent.type, 7u);
-    EXPECT_EQ(sent.value, 0x80000000u);
-    EXPECT_EQ(sent.shortValue, 0x12345678u);
-    EXPECT_EQ(sent.extra, 3u);
-    EXPECT_EQ(sent.reserved, 0u);
+    EXPECT_EQ(wordsOf(host.events()[0]),
+              (std::array<std::uint32_t, 6>{0xFFFFFFFFu, 7, 0x80000000u, 0x12345678u, 3, 0}));
 }
 
 TEST(DspRecord, WithoutCallbackEveryRequestAnswersZero) {
