@@ -44,7 +44,7 @@ BENCHMARK(BM_WalkPlainList)->Arg(10000)->Arg(100000)->Repetitions(5);
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarksAndPrintRatio(argc, argv,
-                                      {"BM_WalkPlainList/100000", "BM_WalkPlainList/10000",
-                                       "walk of 100,000 items / walk of 10,000 items", 11});
+    return runBenchmarksAndPrintRatios(argc, argv,
+                                       {{"BM_WalkPlainList/100000", "BM_WalkPlainList/10000",
+                                         "walk of 100,000 items / walk of 10,000 items", 11}});
 }

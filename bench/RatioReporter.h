@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,14 +24,14 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // Prints "label: numerator / denominator (goal: at most goal)" when both
+    // Prints "label = numerator / denominator (goal: at most goal)" when both
     // benchmarks ran (a --benchmark_filter may leave one out).
     void printRatio(const std::string& numerator, const std::string& denominator, const char* label,
                     double goal) const {
         const auto top = nanoseconds_.find(numerator);
         const auto bottom = nanoseconds_.find(denominator);
         if (top == nanoseconds_.end() || bottom == nanoseconds_.end()) return;
-        std::printf("%s: %.3f (goal: at most %g)\n", label, top->second / bottom->second, goal);
+        std::printf("%s = %.3f (goal: at most %g)\n", label, top->second / bottom->second, goal);
     }
 
 private:
@@ -54,13 +55,15 @@ struct Ratio {
     double goal;              // the ratio should be at most this
 };
 
-// The whole main of a benchmark program that prints one ratio after the
-// usual report.
-inline int runBenchmarksAndPrintRatio(int argc, char** argv, const Ratio& ratio) {
+// The whole main of a benchmark program that prints ratios after the usual
+// report.
+inline int runBenchmarksAndPrintRatios(int argc, char** argv, std::initializer_list<Ratio> ratios) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio(ratio.numerator, ratio.denominator, ratio.label, ratio.goal);
+    for (const Ratio& ratio : ratios) {
+        reporter.printRatio(ratio.numerator, ratio.denominator, ratio.label, ratio.goal);
+    }
     benchmark::Shutdown();
     return 0;
 }
