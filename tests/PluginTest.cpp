@@ -11,6 +11,7 @@
 
 #include "DspInstanceRecord.h"
 #include "GuiInstanceRecord.h"
+#include "InterfaceCalls.h"
 #include "LoadedPlugin.h"
 #include "PinDescription.h"
 #include "RecordingHost.h"
@@ -74,10 +75,10 @@ protected:
     }
     static ResultWord dsp(DspInstanceRecord* record, std::int32_t opcode, std::int32_t index = 0,
                           void* pointer = nullptr) {
-        return record->dispatcherEntry(record, opcode, index, 0, pointer, 0.0f);
+        return callDspDispatcher(record, opcode, index, 0, pointer, 0.0f);
     }
     static ResultWord gui(GuiInstanceRecord* record, std::int32_t opcode, std::int32_t index = 0) {
-        return record->dispatcherEntry(record, opcode, index, 0, nullptr, 0.0f);
+        return callGuiDispatcher(record, opcode, index, 0, nullptr, 0.0f);
     }
 
     LoadedPlugin plugin{pluginPath(GetParam().file)};

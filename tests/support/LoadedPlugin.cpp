@@ -4,16 +4,28 @@
 
 #include <cstdlib>
 
+#include "InterfaceCalls.h"
+
 LoadedPlugin::LoadedPlugin(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         error_ = dlerror();
         return;
     }
-    getModuleProperties =
+    getModuleProperties_ =
         reinterpret_cast<GetModulePropertiesFunction>(dlsym(handle_, kGetModulePropertiesName));
-    makeModule = reinterpret_cast<MakeModuleFunction>(dlsym(handle_, kMakeModuleName));
-    if (getModuleProperties == nullptr || makeModule == nullptr) error_ = "missing export";
+    makeModule_ = reinterpret_cast<MakeModuleFunction>(dlsym(handle_, kMakeModuleName));
+    if (getModuleProperties_ == nullptr || makeModule_ == nullptr) error_ = "missing export";
+}
+
+std::int32_t LoadedPlugin::getModuleProperties(std::int32_t index,
+                                               ModuleDescription* description) const {
+    return callGetModuleProperties(getModuleProperties_, index, description);
+}
+
+void* LoadedPlugin::makeModule(std::int32_t index, std::int32_t instanceType,
+                               HostCallback callback, HostValue hostValue) const {
+    return callMakeModule(makeModule_, index, instanceType, callback, hostValue);
 }
 
 LoadedPlugin::~LoadedPlugin() {

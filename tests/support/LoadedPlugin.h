@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "PluginExports.h"
@@ -16,10 +17,14 @@ public:
     bool loaded() const { return handle_ != nullptr; }
     const std::string& error() const { return error_; }
 
-    GetModulePropertiesFunction getModuleProperties = nullptr;  // ordinal 1
-    MakeModuleFunction makeModule = nullptr;                    // ordinal 2
+    // The two exports, called as a host calls them (InterfaceCalls.h).
+    std::int32_t getModuleProperties(std::int32_t index, ModuleDescription* description) const;
+    void* makeModule(std::int32_t index, std::int32_t instanceType, HostCallback callback,
+                     HostValue hostValue) const;
 
 private:
+    GetModulePropertiesFunction getModuleProperties_ = nullptr;  // ordinal 1
+    MakeModuleFunction makeModule_ = nullptr;                    // ordinal 2
     void* handle_ = nullptr;
     std::string error_;
 };

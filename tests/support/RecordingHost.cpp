@@ -10,6 +10,7 @@
 #include "DspInstanceRecord.h"
 #include "GuiInstanceRecord.h"
 #include "GuiOpcode.h"
+#include "InterfaceCalls.h"
 
 namespace {
 
@@ -53,11 +54,10 @@ RecordingHost* hostOfRecord(void* record) {
 RecordingHost::RecordingHost() { liveHosts().insert(this); }
 RecordingHost::~RecordingHost() { liveHosts().erase(this); }
 
-HostCallback RecordingHost::callback() { return &RecordingHost::trampoline; }
+HostCallback RecordingHost::callback() { return &hostEntry; }
 
-ResultWord QK_CDECL RecordingHost::trampoline(void* record, std::int32_t opcode,
-                                              std::int32_t index, std::int32_t value,
-                                              void* pointer, float floatValue) {
+ResultWord QK_CDECL deliverHostRequest(void* record, std::int32_t opcode, std::int32_t index,
+                                       std::int32_t value, void* pointer, float floatValue) {
     const HostCall call{record, opcode, index, value, pointer, std::bit_cast<std::uint32_t>(floatValue)};
     return hostOfRecord(record)->receive(call);
 }
@@ -148,8 +148,9 @@ ResultWord RecordingHost::answerGui(const HostCall& call) {
 }
 
 void RecordingHost::echoWrite(const HostCall& call) {
-    const std::int32_t written =
-        floatPins_[call.index] ? static_cast<std::int32_t>(call.floatBits) : call.value;
+    const auto marked = floatPins_.find(call.index);
+    const bool floatPin = marked != floatPins_.end() && marked->second;
+    const std::int32_t written = floatPin ? static_cast<std::int32_t>(call.floatBits) : call.value;
     const bool changed = pin(call.index) != written;
     pins_[call.index] = written;
     if (echo_ == Echo::Never || (echo_ == Echo::OnChange && !changed)) return;
@@ -160,7 +161,7 @@ void RecordingHost::echoWrite(const HostCall& call) {
     ++echoDepth_;
     deepestEcho_ = std::max(deepestEcho_, echoDepth_);
     auto* record = static_cast<GuiInstanceRecord*>(call.record);
-    record->dispatcherEntry(record, static_cast<std::int32_t>(GuiOpcode::PinChanged), call.index, 0,
-                            nullptr, 0.0f);
+    callGuiDispatcher(record, static_cast<std::int32_t>(GuiOpcode::PinChanged), call.index, 0,
+                      nullptr, 0.0f);
     --echoDepth_;
 }

@@ -25,8 +25,9 @@ struct HostCall {
 // does and answers the GUI host opcodes 6, 7, 14, 15 and 17 from them; for
 // DSP instances it answers host opcodes 3, 7, 8 and 14 from settable values
 // and keeps a copy of every event sent with host opcode 19. Give instances
-// `callback()` and `hostValue()`; the callback finds this host again through
-// the hostValue word of the calling instance's record.
+// `callback()` and `hostValue()`; the callback (hostEntry, InterfaceCalls.h)
+// finds this host again through the hostValue word of the calling instance's
+// record.
 class RecordingHost {
 public:
     RecordingHost();
@@ -44,6 +45,9 @@ public:
         calls_.clear();
         events_.clear();
     }
+    // Makes room for `count` requests, so that recording them allocates
+    // nothing (for tests that count or fail allocations).
+    void reserveCalls(std::size_t count) { calls_.reserve(count); }
 
     // GUI pin values, 32-bit words (integers, or float bits for float pins).
     void setPin(std::int32_t index, std::int32_t value) { pins_[index] = value; }
@@ -90,12 +94,13 @@ public:
     std::function<std::optional<ResultWord>(const HostCall&)> answer;
 
 private:
+    friend ResultWord QK_CDECL deliverHostRequest(void* record, std::int32_t opcode,
+                                                  std::int32_t index, std::int32_t value,
+                                                  void* pointer, float floatValue);
     ResultWord receive(const HostCall& call);
     ResultWord answerGui(const HostCall& call);
     ResultWord answerDsp(const HostCall& call) const;
     void echoWrite(const HostCall& call);
-    static ResultWord QK_CDECL trampoline(void* record, std::int32_t opcode, std::int32_t index,
-                                          std::int32_t value, void* pointer, float floatValue);
 
     struct WideReply {
         std::int32_t reportedLength;
