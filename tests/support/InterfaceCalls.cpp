@@ -3,9 +3,17 @@
 // through the interface's own types and deliverHostRequest.
 #include "InterfaceCalls.h"
 
+namespace {
+
 ResultWord QK_CDECL hostEntry(void* record, std::int32_t opcode, std::int32_t index,
                               std::int32_t value, void* pointer, float floatValue) {
     return deliverHostRequest(record, opcode, index, value, pointer, floatValue);
+}
+
+}  // namespace
+
+HostCallback QK_CDECL testHostCallback() {
+    return &hostEntry;
 }
 
 std::int32_t QK_CDECL callGetModuleProperties(GetModulePropertiesFunction function,

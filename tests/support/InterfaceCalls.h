@@ -21,12 +21,14 @@
 #include "ModuleDescription.h"
 #include "PluginExports.h"
 
-// The test host's HostCallback: hands every request on, unchanged, to
-// deliverHostRequest.
-ResultWord QK_CDECL hostEntry(void* record, std::int32_t opcode, std::int32_t index,
-                              std::int32_t value, void* pointer, float floatValue);
+// The test host's HostCallback, which hands every request on, unchanged, to
+// deliverHostRequest. Its address is taken as a HostCallback inside the -mrtd
+// unit: a HostCallback type without its cdecl annotation cannot hold it
+// there, and the 32-bit build stops.
+HostCallback QK_CDECL testHostCallback();
 
-// Where hostEntry delivers: defined by the test host (RecordingHost.cpp).
+// Where the test host's callback delivers: defined by the test host
+// (RecordingHost.cpp).
 ResultWord QK_CDECL deliverHostRequest(void* record, std::int32_t opcode, std::int32_t index,
                                        std::int32_t value, void* pointer, float floatValue);
 
