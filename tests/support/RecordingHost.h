@@ -26,8 +26,7 @@ struct HostCall {
 // DSP instances it answers host opcodes 3, 7, 8 and 14 from settable values
 // and keeps a copy of every event sent with host opcode 19. Give instances
 // `callback()` and `hostValue()`; the callback (InterfaceCalls.h) finds this
-// host again through the hostValue word of the calling instance's
-// record.
+// host again through the hostValue word of the calling instance's record.
 class RecordingHost {
 public:
     RecordingHost();
@@ -59,9 +58,7 @@ public:
     void setSilentReads(bool silent) { silentReads_ = silent; }
 
     // 8-bit text for opcode 7 (none: the host answers null) and from opcode 6.
-    void setText(std::int32_t index, std::optional<std::string> text) {
-        texts_[index] = std::move(text);
-    }
+    void setText(std::int32_t index, std::optional<std::string> text) { texts_[index] = std::move(text); }
     std::optional<std::string> text(std::int32_t index) const;
     // 16-bit text for opcode 17: the length the first request answers, and the
     // units the second request copies (at most the caller's n of them).
