@@ -1,5 +1,6 @@
 #include "SEModule_base.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -13,6 +14,19 @@ namespace {
 // opcode 13, to any instance, rewrites it to describe the instance asked.
 // All zero before the first.
 constinit RoutineRefInfo routineRefInfo{};
+
+// Fills the shared record for the instance whose routine is `routine`. DSP
+// instances may run on several of the host's threads at once, so each word
+// is stored atomically: two instances asked at the same moment do not race,
+// and every word holds what one of them wrote (only the routine word differs
+// between them).
+void describeRoutine(RoutineRef* routine) {
+    constexpr auto order = std::memory_order_relaxed;
+    std::atomic_ref<std::uint32_t>(routineRefInfo.one).store(1, order);
+    std::atomic_ref<std::uint32_t>(routineRefInfo.refSize).store(sizeof(RoutineRef), order);
+    std::atomic_ref<RoutineRef*>(routineRefInfo.routine).store(routine, order);
+    std::atomic_ref<std::uint32_t>(routineRefInfo.zero).store(0, order);
+}
 
 // Two references name the same routine when their code addresses are equal
 // and, unless there is no routine at all, their other words are equal too.
@@ -102,7 +116,7 @@ ResultWord SEModule_base::dispatch(std::int32_t opcode, std::int32_t index, std:
             onCommand(value, index, pointer);
             return 0;
         case DspOpcode::GetRoutineInfo:
-            routineRefInfo = RoutineRefInfo{1, sizeof(RoutineRef), &processRoutine, 0};
+            describeRoutine(&processRoutine);
             return reinterpret_cast<ResultWord>(&routineRefInfo);
     }
     return 0;  // 4, 5, 7, 9, 10 and 11 mean nothing here
