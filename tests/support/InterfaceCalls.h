@@ -27,8 +27,8 @@
 // there, and the 32-bit build stops.
 HostCallback QK_CDECL testHostCallback();
 
-// Where the test host's callback delivers: defined by the test host
-// (RecordingHost.cpp).
+// Where the test host's callback delivers: defined by the program's host,
+// RecordingHost.cpp in the tests, the fuzzer's own in fuzz/PluginFuzzer.cpp.
 ResultWord QK_CDECL deliverHostRequest(void* record, std::int32_t opcode, std::int32_t index,
                                        std::int32_t value, void* pointer, float floatValue);
 
