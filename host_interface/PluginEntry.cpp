@@ -29,6 +29,9 @@ void* createOrNull(Record* (*create)(HostCallback, HostValue), HostCallback call
 
 extern "C" std::int32_t QK_CDECL getModuleProperties(std::int32_t index,
                                                                ModuleDescription* description) {
+    // A host that hands no record to fill gets "no module" rather than a
+    // write through null.
+    if (description == nullptr) return 0;
     // The version is written for every index, before the index is looked at.
     description->interfaceVersion = ModuleDescription::kInterfaceVersion;
     if (index != kOnlyModule) return 0;

@@ -98,6 +98,10 @@ TEST_P(PluginTest, DescriptionForAnUnknownIndexWritesOnlyTheVersion) {
     }
 }
 
+TEST_P(PluginTest, DescriptionWithoutARecordAnswersNoModule) {
+    for (std::int32_t index : {0, 1}) EXPECT_EQ(plugin.getModuleProperties(index, nullptr), 0) << index;
+}
+
 TEST_P(PluginTest, DescriptionOfModuleZero) {
     std::array<std::uint8_t, 64> bytes;
     bytes.fill(kPattern);
