@@ -5,11 +5,15 @@
 // with any index, send any opcode with any index, value, float and pointer
 // to either side, deliver events of any type with any words, call the
 // process entry, change the host's pin values, send pin-changed notices and
-// close instances. The host answers every request within the contract: pin
-// counts from -8 to 300, any pin value, any result where none is relied on,
-// and it may report a write straight back as a nested notice. Pointers the
-// contract requires to be valid are valid (a pin description for DSP opcode
-// 6, an event for the event entry); all others are arbitrary.
+// close instances; instances may also be made without a callback, and the
+// module described into no record at all. The host answers every request
+// within the contract: pin counts from -8 to 300, any pin value, any result
+// where none is relied on. It may call back in from inside a request: report
+// a write straight back as a nested notice, send another notice before it
+// answers a read, or send a DSP instance any opcode but close from inside
+// the instance's own request. Pointers the contract requires to be valid are
+// valid (a pin description for DSP opcode 6, an event for the event entry);
+// all others are arbitrary.
 //
 // Beyond the absence of crashes, leaks and undefined behaviour it checks:
 // - makeModule answers a complete record for index 0 and codes 1 and 2, null
@@ -17,6 +21,7 @@
 //   instance before the host calls it;
 // - every request comes from the instance being called, with its record,
 //   and is one the modules send: DSP 14 and 10, GUI 14 and 15;
+// - an instance without a callback sends nothing and still answers;
 // - opcodes outside the tables (DSP above 13, GUI above 12, taken unsigned)
 //   answer 0 and send nothing; close answers 1; the DSP open sends exactly
 //   14 then 10; the other opcodes send nothing;
@@ -25,7 +30,7 @@
 // - a notice makes exactly three reads (pins 1, 0, 2) and then at most one
 //   write, the one the conversion rule gives for the values read;
 // - getModuleProperties writes the version for every index and the rest only
-//   for index 0;
+//   for index 0, and answers 0 without a record;
 // - every instance is freed when the host closes it (LeakSanitizer), and the
 //   host closes whatever is left at the end of each input.
 //
@@ -108,6 +113,7 @@ enum class Side { Dsp, Gui };
 struct Instance {
     Side side;
     std::size_t library;
+    bool silent = false;  // made without a callback: it can send nothing
     void* record = nullptr;
     std::array<std::int32_t, 3> pins{};  // GUI: the host's values of pins 0 to 2
 };
@@ -181,10 +187,11 @@ public:
 
 private:
     void step();
-    void create(Side side, std::size_t library);
+    void create(Side side, std::size_t library, bool silent);
     void makeAnything();
     void describe();
     void dspDispatch();
+    void sendDsp(Instance& instance, std::int32_t opcode);
     void dspEvent();
     void dspProcess();
     void guiDispatch(bool noticeOnly);
@@ -193,13 +200,19 @@ private:
     void closeOne();
     void closeEverything();
 
-    std::size_t library() { return script_.byte() & 1; }
+    // Bit 0 picks the library; bit 1 means "no callback" to a creation and
+    // "no record" to a description.
+    std::pair<std::size_t, bool> libraryAndFlag() {
+        const std::uint8_t choice = script_.byte();
+        return {choice & 1u, (choice & 2u) != 0};
+    }
     Instance* pick(std::optional<Side> side);
     void adopt(std::unique_ptr<Instance> instance, void* record);
     void forget(Instance* instance);
     void begin(Instance* target);
     Call end();
     ResultWord notice(Instance& instance, std::int32_t pin);
+    void callBackInto(Instance& instance);
     void checkNotice(const Call& call, std::int32_t changed) const;
     ResultWord close(Instance& instance);
 
@@ -210,16 +223,20 @@ private:
     std::int32_t pinCount_ = 3;
     int echoDepth_ = 0;  // how deep a write may be reported back as a notice
     bool echoOnChangeOnly_ = true;
-    int echoing_ = 0;
+    bool nestInReads_ = false;  // the host may send a notice from inside a read
+    bool nestInDsp_ = false;    // the host may call a DSP instance from inside its request
+    int echoing_ = 0;           // how deep in nested calls the host is now
     std::array<ResultWord, 2> routineInfo_{};  // each library's answer to DSP opcode 13
 };
 
 void Session::step() {
-    switch (script_.byte() % 12) {
+    const int action = script_.byte() % 12;
+    switch (action) {
         case 0:
-            return create(Side::Dsp, library());
-        case 1:
-            return create(Side::Gui, library());
+        case 1: {
+            const auto [library, silent] = libraryAndFlag();
+            return create(action == 0 ? Side::Dsp : Side::Gui, library, silent);
+        }
         case 2:
             return makeAnything();
         case 3:
@@ -294,22 +311,22 @@ std::size_t countOf(const std::vector<std::unique_ptr<Instance>>& instances, Sid
                       [&](const auto& i) { return i->side == side && i->library == library; }));
 }
 
-void Session::create(Side side, std::size_t library) {
+void Session::create(Side side, std::size_t library, bool silent) {
     if (countOf(instances_, side, library) >= kMaxInstances) return;
-    auto instance = std::make_unique<Instance>(Instance{side, library});
+    auto instance = std::make_unique<Instance>(Instance{side, library, silent});
     const auto hostValue = reinterpret_cast<HostValue>(instance.get());
-    void* record =
-        plugins_[library]->makeModule(0, side == Side::Dsp ? 1 : 2, testHostCallback(), hostValue);
+    void* record = plugins_[library]->makeModule(0, side == Side::Dsp ? 1 : 2,
+                                                 silent ? nullptr : testHostCallback(), hostValue);
     adopt(std::move(instance), record);
 }
 
 void Session::makeAnything() {
-    const std::size_t which = library();
+    const std::size_t which = libraryAndFlag().first;
     const std::int32_t index = script_.number();
     const std::int32_t code = script_.number();
     if (index == 0 && (code == 1 || code == 2)) {
         const Side side = code == 1 ? Side::Dsp : Side::Gui;
-        if (countOf(instances_, side, which) < kMaxInstances) create(side, which);
+        create(side, which, false);
         return;
     }
     // An arbitrary host value: the layer never reads it, and nothing is made.
@@ -318,8 +335,13 @@ void Session::makeAnything() {
 }
 
 void Session::describe() {
-    const std::size_t which = library();
+    const auto [which, noRecord] = libraryAndFlag();
     const std::int32_t index = script_.number();
+    if (noRecord) {
+        check(plugins_[which]->getModuleProperties(index, nullptr) == 0,
+              "without a record to fill, no module");
+        return;
+    }
     std::array<std::uint8_t, 64> bytes;
     bytes.fill(kPattern);
     auto* description = reinterpret_cast<ModuleDescription*>(bytes.data());
@@ -367,8 +389,11 @@ void checkRequestsAreDspOpen(const Call& call) {
 void Session::dspDispatch() {
     Instance* instance = pick(Side::Dsp);
     if (instance == nullptr) return;
-    auto* record = static_cast<DspInstanceRecord*>(instance->record);
-    const std::int32_t opcode = script_.number();
+    sendDsp(*instance, script_.number());
+}
+
+void Session::sendDsp(Instance& instance, std::int32_t opcode) {
+    auto* record = static_cast<DspInstanceRecord*>(instance.record);
     const std::int32_t index = script_.number();
     const std::int32_t value = script_.integer();
     const float floatValue = script_.anyFloat();
@@ -382,16 +407,20 @@ void Session::dspDispatch() {
     void* pointer = reinterpret_cast<void*>(static_cast<std::uintptr_t>(script_.word()));
     if (code == 6) pointer = (pointerChoice & 1) ? description.data() : nullptr;
 
-    begin(instance);
+    begin(&instance);
     const ResultWord answer = callDspDispatcher(record, opcode, index, value, pointer, floatValue);
     const Call call = end();
 
     if (code == 1) {
         check(answer == 1 && call.count == 0, "DSP close answers 1 and sends nothing");
-        forget(instance);
+        forget(&instance);
     } else if (code == 0) {
         check(answer == 0, "DSP open answers 0");
-        checkRequestsAreDspOpen(call);
+        if (instance.silent) {
+            check(call.count == 0, "without a callback the open sends nothing");
+        } else {
+            checkRequestsAreDspOpen(call);
+        }
     } else if (code == 6) {
         const bool described = pointer != nullptr && index >= 0 && index <= 2;
         check(answer == (described ? 1 : 0), "DSP opcode 6 answers 1 for pins 0 to 2");
@@ -411,7 +440,7 @@ void Session::dspDispatch() {
         check(info != nullptr && info->one == 1 && info->refSize == sizeof(RoutineRef) &&
                   info->routine != nullptr && info->zero == 0,
               "DSP opcode 13 answers the filled routine record");
-        ResultWord& known = routineInfo_[instance->library];
+        ResultWord& known = routineInfo_[instance.library];
         check(known == 0 || known == answer, "one routine record per library");
         known = answer;
     } else {
@@ -449,6 +478,10 @@ void Session::dspProcess() {
 }
 
 void Session::checkNotice(const Call& call, std::int32_t changed) const {
+    if (call.target->silent) {
+        check(call.count == 0, "without a callback a notice sends nothing");
+        return;
+    }
     check(call.count >= 3, "a notice reads three pins");
     const std::array<std::int32_t, 3> order{1, 0, 2};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -524,9 +557,11 @@ void Session::configure() {
     constexpr std::int64_t kCounts = 300 - kLowest + 1;
     const std::int64_t folded = (std::int64_t{script_.number()} - kLowest) % kCounts;
     pinCount_ = static_cast<std::int32_t>((folded < 0 ? folded + kCounts : folded) + kLowest);
-    const std::uint8_t echo = script_.byte();
-    echoDepth_ = echo % (kMaxEchoDepth + 1);
-    echoOnChangeOnly_ = (echo & 0x80) == 0;
+    const std::uint8_t nesting = script_.byte();
+    echoDepth_ = nesting % (kMaxEchoDepth + 1);
+    echoOnChangeOnly_ = (nesting & 0x80) == 0;
+    nestInReads_ = (nesting & 0x40) != 0;
+    nestInDsp_ = (nesting & 0x20) != 0;
 }
 
 ResultWord Session::close(Instance& instance) {
@@ -569,12 +604,15 @@ ResultWord Session::answer(void* record, std::int32_t opcode, std::int32_t index
 
     if (instance.side == Side::Dsp) {
         check(opcode == 14 || opcode == 10, "the DSP side sends only 14 and 10");
+        if (nestInDsp_) callBackInto(instance);
         return opcode == 14 ? pinCount_ : script_.integer();
     }
     check(opcode == 14 || opcode == 15, "the GUI side sends only 14 and 15");
     check(index >= 0 && index <= 2, "the GUI side reads and writes only its three pins");
     const auto pin = static_cast<std::size_t>(index);
     if (opcode == 14) {
+        // The host may deliver another notice before it answers the read.
+        if (nestInReads_) callBackInto(instance);
         request.valueRead = instance.pins[pin];
         std::memcpy(pointer, &instance.pins[pin], sizeof(std::int32_t));  // all four bytes
         return script_.integer();
@@ -588,6 +626,22 @@ ResultWord Session::answer(void* record, std::int32_t opcode, std::int32_t index
         --echoing_;
     }
     return script_.integer();
+}
+
+// From inside a request of `instance`, the host calls the instance again
+// when the script says so and the nesting is not too deep yet: a notice for
+// any pin on the GUI side, any DSP opcode but close on the DSP side (closing
+// an instance from inside its own request ends the object under its feet).
+void Session::callBackInto(Instance& instance) {
+    if (echoing_ >= echoDepth_ || (script_.byte() & 1) == 0) return;
+    ++echoing_;
+    if (instance.side == Side::Gui) {
+        check(notice(instance, script_.number()) == 0, "a nested notice answers 0");
+    } else {
+        const std::int32_t opcode = script_.number();
+        sendDsp(instance, opcode == 1 ? 13 : opcode);
+    }
+    --echoing_;
 }
 
 std::array<std::unique_ptr<LoadedPlugin>, 2> loadedPlugins;
