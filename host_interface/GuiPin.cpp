@@ -2,37 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <bit>
 #include <memory>
 #include <new>
 
 #include "SEGUI_base.h"
-
-namespace {
-
-// Asks the host for the pin's 4-byte value. The cell starts at 0, so a host
-// that writes nothing yields 0 rather than whatever the stack held.
-std::uint32_t readCell(const SEGUI_base& owner, std::int32_t index) {
-    std::uint32_t cell = 0;
-    owner.callHost(GuiHostOpcode::ReadValue, index, 0, &cell, 0.0f);
-    return cell;
-}
-
-}  // namespace
-
-std::int32_t GuiPin::readInt() const {
-    return static_cast<std::int32_t>(readCell(*owner_, index_));
-}
-
-float GuiPin::readFloat() const { return std::bit_cast<float>(readCell(*owner_, index_)); }
-
-void GuiPin::writeInt(std::int32_t value) const {
-    owner_->callHost(GuiHostOpcode::WriteValue, index_, value, nullptr, 0.0f);
-}
-
-void GuiPin::writeFloat(float floatValue) const {
-    owner_->callHost(GuiHostOpcode::WriteValue, index_, 0, nullptr, floatValue);
-}
 
 std::string GuiPin::readText() const {
     const ResultWord address = owner_->callHost(GuiHostOpcode::ReadText, index_, 0, nullptr, 0.0f);

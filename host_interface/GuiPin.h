@@ -21,8 +21,8 @@ public:
     std::int32_t index() const { return index_; }
     SEGUI_base* owner() const { return owner_; }
 
-    // Integer and float pins (lists and booleans are integers). A read gives
-    // the host a 4-byte cell, preset to 0 so a host that writes nothing
+    // Integer and float pins (lists and booleans are integers). Defined
+    // inline with SEGUI_base; a host that writes nothing into a read's cell
     // yields 0.
     std::int32_t readInt() const;
     float readFloat() const;

@@ -82,21 +82,6 @@ void SEGUI_base::onGuiOpcode12(std::int32_t) {}
 void SEGUI_base::onGuiOpcode6(std::int32_t, std::int32_t, void*) {}
 void SEGUI_base::onGuiPinChanged(GuiPin&) {}
 
-ResultWord SEGUI_base::callHost(std::int32_t opcode, std::int32_t index, std::int32_t value,
-                                void* pointer, float floatValue) const {
-    if (callback == nullptr) return 0;
-    // The host is handed the record, never the object.
-    return callback(const_cast<GuiInstanceRecord*>(&record), opcode, index, value, pointer,
-                    floatValue);
-}
-
-GuiPin& SEGUI_base::pinAt(std::int32_t index) {
-    // The library's one shared accessor, constant-initialised to (0, none).
-    static constinit GuiPin sharedPin;
-    sharedPin.bind(index, this);
-    return sharedPin;
-}
-
 void SEGUI_base::sendHostOp8(std::int32_t index, std::int32_t value, void* pointer) const {
     callHost(GuiHostOpcode::Request8, index, value, pointer, 0.0f);
 }

@@ -72,6 +72,14 @@ public:
     SEPin* pins;                    // the pin array open built, owned; null before
     RoutineRef processRoutine;      // the current process routine
     std::int32_t boundPinCount = 0; // pins 0 .. boundPinCount-1 are bound; events for others are ignored
+
+private:
+    // Releases the old pin array and allocates one of `count` empty pins;
+    // answers how many pins are there to bind (0: none, the old array kept).
+    std::int32_t replacePinArray(std::int32_t count);
+    void bindPin(std::int32_t index, std::int32_t datatype, void* valuePointer);
+    // The pin a pin-status event names, or null when no bound pin has that index.
+    SEPin* boundPin(std::uint32_t index);
 };
 
 // The record's entries. The dispatcher finds the instance through the record's

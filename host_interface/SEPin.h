@@ -26,13 +26,24 @@ public:
     void* getValuePointer() const { return valuePointer_; }
     const unsigned char* getStorage() const { return storage_; }
 
-    // Requests to the host on the pin's behalf.
+    // Requests to the host on the pin's behalf, by the pin's index.
     std::int32_t sendHostOp0(void* pointer, std::int32_t value) const;
     std::int32_t sendHostOp4(void* pointer, std::int32_t value) const;
+    // True for any non-zero answer of the host, negative ones included.
     bool queryHostOp1() const;
+    // The value variable holds the address of a float array; answers its
+    // element (host opcode 3's position - host opcode 8's position for this
+    // pin), the difference taken on 32-bit words with wrap-around. A pin
+    // without a value variable answers 0.0.
     float readBufferFloat() const;
 
 private:
+    // Points valuePointer_ at storage_ prepared for the datatype, or leaves
+    // it null for a datatype that has no storage.
+    void prepareStorage();
+    // The address word the value variable holds, for readBufferFloat.
+    std::uintptr_t bufferAddress() const;
+
     void* valuePointer_;       // where the value is held, or null
     SEModule_base* owner_;     // the instance that owns the pin
     std::int32_t index_;       // place in the owner's pin array

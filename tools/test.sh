@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test of every preset: installs what is missing, builds all
-# presets, then runs the native and the 32-bit test suites.
+# presets, then runs the native and 32-bit suites and the DLL header checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/bootstrap.sh
@@ -9,7 +9,7 @@ for preset in native linux-i386 win32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
-for preset in native linux-i386; do
+for preset in native linux-i386 win32; do
   echo "== test $preset"
   ctest --preset "$preset" -j "$(nproc)"
 done

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "DspInstanceRecord.h"
 #include "GuiInstanceRecord.h"
 #include "GuiOpcode.h"
 
@@ -19,20 +20,27 @@ std::set<const RecordingHost*>& liveHosts() {
     return hosts;
 }
 
-constexpr std::uint32_t kDspRecordMagic = 0x5345504C;
-// In the DSP record the host value follows magic and version directly.
-constexpr std::size_t kDspHostValueOffset = 8;
+// Both records start with their magic word, which tells them apart.
+std::uint32_t magicOf(const void* record) {
+    std::uint32_t magic = 0;
+    std::memcpy(&magic, record, sizeof magic);
+    return magic;
+}
+
+std::int32_t valueAt(const std::map<std::int32_t, std::int32_t>& values, std::int32_t index) {
+    const auto found = values.find(index);
+    return found == values.end() ? 0 : found->second;
+}
 
 }  // namespace
 
 RecordingHost* hostOfRecord(void* record) {
-    std::uint32_t magic = 0;
-    std::memcpy(&magic, record, sizeof magic);
+    const std::uint32_t magic = magicOf(record);
     HostValue value = 0;
     if (magic == GuiInstanceRecord::kMagic) {
         value = static_cast<GuiInstanceRecord*>(record)->hostValue;
-    } else if (magic == kDspRecordMagic) {
-        std::memcpy(&value, static_cast<char*>(record) + kDspHostValueOffset, sizeof value);
+    } else if (magic == DspInstanceRecord::kMagic) {
+        value = static_cast<DspInstanceRecord*>(record)->hostValue;
     }
     auto* host = reinterpret_cast<RecordingHost*>(value);
     if (liveHosts().count(host) == 0) {
@@ -64,10 +72,7 @@ void RecordingHost::setPinFloat(std::int32_t index, float value) {
     pins_[index] = std::bit_cast<std::int32_t>(value);
 }
 
-std::int32_t RecordingHost::pin(std::int32_t index) const {
-    const auto found = pins_.find(index);
-    return found == pins_.end() ? 0 : found->second;
-}
+std::int32_t RecordingHost::pin(std::int32_t index) const { return valueAt(pins_, index); }
 
 std::optional<std::string> RecordingHost::text(std::int32_t index) const {
     const auto found = texts_.find(index);
@@ -80,12 +85,31 @@ void RecordingHost::setWideText(std::int32_t index, std::int32_t reportedLength,
 
 ResultWord RecordingHost::receive(const HostCall& call) {
     calls_.push_back(call);
+    const std::uint32_t magic = magicOf(call.record);
+    const bool dsp = magic == DspInstanceRecord::kMagic;
+    if (dsp && call.opcode == toWord(DspHostOpcode::Event) && call.pointer != nullptr) {
+        events_.push_back(*static_cast<const DspEvent*>(call.pointer));
+    }
     if (answer) {
         if (const auto result = answer(call)) return *result;
     }
-    std::uint32_t magic = 0;
-    std::memcpy(&magic, call.record, sizeof magic);
+    if (dsp) return answerDsp(call);
     return magic == GuiInstanceRecord::kMagic ? answerGui(call) : 0;
+}
+
+ResultWord RecordingHost::answerDsp(const HostCall& call) const {
+    switch (static_cast<DspHostOpcode>(call.opcode)) {
+        case DspHostOpcode::PinCount:
+            return pinCount_;
+        case DspHostOpcode::PinInitialValue:
+            return valueAt(initialValues_, call.index);
+        case DspHostOpcode::PinBufferPosition:
+            return valueAt(bufferPositions_, call.index);
+        case DspHostOpcode::Position:
+            return position_;
+        default:
+            return 0;  // recorded, nothing to answer
+    }
 }
 
 ResultWord RecordingHost::answerGui(const HostCall& call) {

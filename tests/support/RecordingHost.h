@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DspEvent.h"
 #include "HostCallback.h"
 #include "WideText.h"
 
@@ -21,9 +22,11 @@ struct HostCall {
 };
 
 // A host for tests. It records every request, holds GUI pin values as a host
-// does and answers the GUI host opcodes 6, 7, 14, 15 and 17 from them. Give
-// instances `callback()` and `hostValue()`; the callback finds this host
-// again through the hostValue word of the calling instance's record.
+// does and answers the GUI host opcodes 6, 7, 14, 15 and 17 from them; for
+// DSP instances it answers host opcodes 3, 7, 8 and 14 from settable values
+// and keeps a copy of every event sent with host opcode 19. Give instances
+// `callback()` and `hostValue()`; the callback finds this host again through
+// the hostValue word of the calling instance's record.
 class RecordingHost {
 public:
     RecordingHost();
@@ -37,7 +40,10 @@ public:
     // What the host has received, in order.
     const std::vector<HostCall>& calls() const { return calls_; }
     std::vector<std::int32_t> opcodes() const;
-    void clearCalls() { calls_.clear(); }
+    void clearCalls() {
+        calls_.clear();
+        events_.clear();
+    }
 
     // GUI pin values, 32-bit words (integers, or float bits for float pins).
     void setPin(std::int32_t index, std::int32_t value) { pins_[index] = value; }
@@ -66,6 +72,19 @@ public:
     bool depthExceeded() const { return depthExceeded_; }
     int deepestEcho() const { return deepestEcho_; }
 
+    // DSP side: the pin count (opcode 14), each pin's initial word (opcode 7),
+    // each pin's buffer position (opcode 8) and the current position
+    // (opcode 3). Everything not set answers 0.
+    void setPinCount(std::int32_t count) { pinCount_ = count; }
+    void setInitialValue(std::int32_t index, std::int32_t value) { initialValues_[index] = value; }
+    void setBufferPosition(std::int32_t index, std::int32_t position) {
+        bufferPositions_[index] = position;
+    }
+    void setPosition(std::int32_t position) { position_ = position; }
+    // Events received with DSP host opcode 19, copied during the call (the
+    // sender's record lives only that long), in order.
+    const std::vector<DspEvent>& events() const { return events_; }
+
     // Answers a request before the built-in answers; return nullopt to fall
     // through to them. The call is recorded either way.
     std::function<std::optional<ResultWord>(const HostCall&)> answer;
@@ -73,6 +92,7 @@ public:
 private:
     ResultWord receive(const HostCall& call);
     ResultWord answerGui(const HostCall& call);
+    ResultWord answerDsp(const HostCall& call) const;
     void echoWrite(const HostCall& call);
     static ResultWord QK_CDECL trampoline(void* record, std::int32_t opcode, std::int32_t index,
                                           std::int32_t value, void* pointer, float floatValue);
@@ -93,6 +113,11 @@ private:
     int echoDepth_ = 0;
     int deepestEcho_ = 0;
     bool depthExceeded_ = false;
+    std::int32_t pinCount_ = 0;
+    std::int32_t position_ = 0;
+    std::map<std::int32_t, std::int32_t> initialValues_;
+    std::map<std::int32_t, std::int32_t> bufferPositions_;
+    std::vector<DspEvent> events_;
 };
 
 // Which host a record belongs to: read from the record's hostValue word.
