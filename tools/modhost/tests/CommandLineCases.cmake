@@ -1,0 +1,196 @@
+# The command line, case by case. Included from CMakeLists.txt, which
+# defines modhost_cli_test; regular expressions are in [[brackets]].
+set(plugins ${test_plugin_dir})
+set(latch ${plugins}/test_latch.so)
+
+# ---- bad input: one line on standard error, exit code 2 ----
+modhost_cli_test(usage.no_arguments EXIT 2 STDERR_MATCHES [[^usage: modhost describe PLUGIN]])
+modhost_cli_test(usage.help EXIT 0 ARGS --help STDOUT_MATCHES [[^usage: modhost describe]] [[exit codes: 0]])
+modhost_cli_test(usage.unknown_command EXIT 2 ARGS play ${latch}
+  STDERR_LINE [[^modhost: no command 'play'; the commands are describe, run and validate
+$]])
+modhost_cli_test(usage.unknown_option EXIT 2 ARGS describe --verbose ${latch}
+  STDERR_LINE [[^modhost: modhost describe has no option '--verbose' \(modhost --help lists them\)
+$]])
+modhost_cli_test(usage.missing_value EXIT 2 ARGS run ${latch} --set
+  STDERR_LINE [[^modhost: --set needs a value
+$]])
+modhost_cli_test(usage.missing_plugin EXIT 2 ARGS describe --json
+  STDERR_LINE [[^modhost: modhost describe needs a PLUGIN]])
+modhost_cli_test(usage.unknown_check EXIT 2 ARGS validate ${latch} --include dsp-*,nosuch
+  STDERR_LINE [[^modhost: no check matches 'nosuch' \(modhost validate --list names them\)
+$]])
+modhost_cli_test(usage.bad_timeout EXIT 2 ARGS validate ${latch} --timeout 0
+  STDERR_LINE [[^modhost: --timeout takes a whole number from 1 to 600, not '0'
+$]])
+
+modhost_cli_test(input.missing_file EXIT 2 ARGS describe no/such/plugin.so
+  STDERR_LINE [[^modhost: no/such/plugin.so: cannot open: No such file or directory
+$]])
+modhost_cli_test(input.missing_file_validate EXIT 2 ARGS validate no/such/plugin.so
+  STDERR_LINE [[^modhost: no/such/plugin.so: cannot open: No such file or directory
+$]])
+modhost_cli_test(input.text_file EXIT 2 ARGS run ${data_dir}/not-a-plugin.txt --set Mode=1
+  STDERR_LINE [[^modhost: .*/not-a-plugin.txt: not a shared object
+$]])
+modhost_cli_test(input.windows_image EXIT 2 ARGS describe ${data_dir}/windows-image.bin
+  STDERR_LINE [[^modhost: .*/windows-image.bin: a Windows DLL; this modhost loads shared objects only
+$]])
+modhost_cli_test(input.directory EXIT 2 ARGS describe ${data_dir}
+  STDERR_LINE [[^modhost: .*/data: is a directory, not a plug-in
+$]])
+foreach(command describe validate)
+  modhost_cli_test(input.no_exports_${command} EXIT 2 ARGS ${command} ${plugins}/not_a_plugin.so
+    STDERR_LINE [[^modhost: .*/not_a_plugin.so: exports neither getModuleProperties nor makeModule: not a plug-in of this format
+$]])
+endforeach()
+modhost_cli_test(input.missing_export EXIT 2 ARGS run ${plugins}/missing_export.so --set Level=1
+  STDERR_LINE [[^modhost: .*/missing_export.so: does not export makeModule
+$]])
+modhost_cli_test(input.unknown_pin EXIT 2 ARGS run ${latch} --set Level=HIGH --set Volume=1
+  STDOUT_LACKS [[.]]
+  STDERR_LINE [[^modhost: --set: no pin named 'Volume'; the pins are Level, Lamp
+$]])
+modhost_cli_test(input.bad_label EXIT 2 ARGS run ${latch} --set Level=MAYBE
+  STDOUT_LACKS [[.]]
+  STDERR_LINE [[^modhost: --set: 'MAYBE' is not a value of Level: give LOW, HIGH or a whole number
+$]])
+modhost_cli_test(input.bad_boolean EXIT 2 ARGS run ${latch} --set Lamp=2
+  STDERR_LINE [[^modhost: --set: '2' is not a value of Lamp: give 0, 1, true or false
+$]])
+modhost_cli_test(input.bad_script_line EXIT 2 ARGS run ${latch} --script ${data_dir}/bad-value.script
+  STDOUT_LACKS [[.]]
+  STDERR_LINE [[^modhost: .*/bad-value.script:3: 'maybe' is not a value of Lamp: give 0, 1, true or false
+$]])
+modhost_cli_test(input.missing_script EXIT 2 ARGS run ${latch} --script no/such.script
+  STDERR_LINE [[^modhost: cannot read the script no/such.script
+$]])
+
+# ---- run: pin values step by step ----
+modhost_cli_test(run.stdin EXIT 0 ARGS run ${latch} STDIN ${data_dir}/latch.script
+  STDOUT ${expected_dir}/test_latch.run.txt)
+modhost_cli_test(run.set_and_script EXIT 0
+  ARGS run ${latch} --set Lamp=true --script ${data_dir}/latch.script --set 0=LOW
+  STDOUT_MATCHES [[
+set Lamp=true +HIGH +1 +notices: Lamp, Level
+set Level=HIGH +HIGH +1 +notices: Level
+.*
+set Level=LOW +LOW +0 +notices: Level, Lamp
+$]])
+modhost_cli_test(run.trace EXIT 0 ARGS run ${latch} --trace --set Level=HIGH
+  STDOUT_MATCHES [[    notice Level
+      reads Level: 1
+      reads Lamp: 0
+      writes Lamp = 1
+    notice Lamp
+.*      writes Level = 1 \(unchanged\)
+set Level=HIGH]])
+modhost_cli_test(run.never_settles EXIT 1 ARGS run ${plugins}/never_settles.so --max-depth 3 --set Level=HIGH
+  STDOUT_MATCHES [[did not settle: 4 notices \(Level, Lamp, Level, Lamp, \.\.\.\)]]
+  STDERR_MATCHES [[^modhost: the module did not settle after set Level=HIGH: 4 notices
+$]])
+modhost_cli_test(run.writes_on_creation EXIT 1 ARGS run ${plugins}/writes_on_creation.so --set Level=HIGH
+  STDOUT_MATCHES [[set Level=HIGH +HIGH +1]]
+  STDERR_LINE [[^modhost: the module broke the interface: host opcode 15 \(index 1\) arrived while makeModule was still creating the instance
+$]])
+modhost_cli_test(run.crash_on_notice EXIT 1 ARGS run ${plugins}/crash_on_notice.so --set Level=HIGH
+  STDOUT_MATCHES [[
+start +LOW +0
+$]]
+  STDERR_LINE [[^modhost: the plug-in crashed \(SIGSEGV\)
+$]])
+modhost_cli_test(run.wrong_magic EXIT 1 ARGS run ${plugins}/wrong_magic.so --set Level=HIGH
+  STDERR_LINE [[^modhost: the DSP record's magic is 0x5345504D, not 0x5345504C
+$]])
+
+# ---- validate: statuses and exit codes ----
+set(all_passed [[result: PASSED \(13 passed, 0 failed, 0 crashed, 0 skipped\)
+$]])
+modhost_cli_test(validate.test_latch EXIT 0 ARGS validate ${latch} STDOUT_MATCHES ${all_passed})
+modhost_cli_test(validate.wrong_magic EXIT 1 ARGS validate ${plugins}/wrong_magic.so
+  STDOUT_MATCHES [[
+FAILED   dsp-record
+           magic is 0x5345504D, not 0x5345504C
+PASSED   gui-record
+]] [[result: FAILED \(12 passed, 1 failed, 0 crashed, 0 skipped\)]])
+modhost_cli_test(validate.missing_export EXIT 1 ARGS validate ${plugins}/missing_export.so
+  STDOUT_MATCHES [[
+FAILED   exports
+           makeModule is not exported
+PASSED   description
+SKIPPED  unknown-index
+           makeModule is not exported
+]] [[result: FAILED \(1 passed, 1 failed, 0 crashed, 11 skipped\)]])
+modhost_cli_test(validate.crash_on_notice EXIT 1 ARGS validate ${plugins}/crash_on_notice.so
+  STDOUT_MATCHES [[
+PASSED   pin-table
+]] [[
+CRASHED  lifecycle
+           the plug-in crashed: signal 11 \(]] [[
+CRASHED  notices-settle
+]] [[result: FAILED \(11 passed, 0 failed, 2 crashed, 0 skipped\)]])
+modhost_cli_test(validate.hang_on_notice EXIT 1
+  ARGS validate ${plugins}/hang_on_notice.so --timeout 2 --include pin-table,lifecycle
+  STDOUT_MATCHES [[
+PASSED   pin-table
+FAILED   lifecycle
+           did not finish within 2.0 s: the plug-in hangs or is far too slow
+result: FAILED \(1 passed, 1 failed, 0 crashed, 0 skipped\)
+$]])
+modhost_cli_test(validate.writes_on_creation EXIT 1 ARGS validate ${plugins}/writes_on_creation.so
+  STDOUT_MATCHES [[
+FAILED   quiet-creation
+           makeModule\(0, 2\) sent host opcode 15 \(index 1, value 1\) before the host had the instance's record
+]])
+modhost_cli_test(validate.never_settles EXIT 1 ARGS validate ${plugins}/never_settles.so
+  STDOUT_MATCHES [[
+FAILED   notices-settle
+           setting Level to LOW does not settle: Level, Lamp, Level, Lamp, Level, Lamp, \.\.\. \(33 notices\)
+]])
+modhost_cli_test(validate.include_exclude EXIT 0
+  ARGS validate ${latch} --include dsp-*,gui-record --exclude dsp-out-of-range
+  STDOUT_MATCHES [[
+PASSED   dsp-record
+PASSED   gui-record
+result: PASSED \(2 passed, 0 failed, 0 crashed, 0 skipped\)
+$]]
+  STDOUT_LACKS [[exports]] [[out-of-range]])
+modhost_cli_test(validate.json EXIT 1 ARGS validate --json ${plugins}/wrong_magic.so STDOUT_JSON
+  STDOUT_MATCHES [[^{
+  "plugin": ".*wrong_magic.so",
+  "result": "FAILED",
+  "passed": 12,
+  "failed": 1,
+  "crashed": 0,
+  "skipped": 0,
+  "checks": ]] [[
+      "name": "dsp-record",
+      "description": "[^"]+",
+      "status": "FAILED",
+      "details": \[
+        "magic is 0x5345504D, not 0x5345504C"
+      \],
+      "milliseconds": [0-9]+
+]])
+modhost_cli_test(validate.list EXIT 0 ARGS validate --list
+  STDOUT_MATCHES [[^exports  +getModuleProperties and makeModule are exported]] [[
+notices-settle  +setting any pin]])
+modhost_cli_test(validate.list_json EXIT 0 ARGS validate --list --json STDOUT_JSON
+  STDOUT_MATCHES [["name": "lifecycle"]])
+
+# ---- the deliverables ----
+if(TARGET Tarvolane AND TARGET Morvessa)
+  foreach(deliverable Tarvolane Morvessa)
+    set(file $<TARGET_FILE:${deliverable}>)
+    modhost_cli_test(describe.${deliverable} EXIT 0 ARGS describe ${file}
+      STDOUT ${expected_dir}/${deliverable}.describe.txt)
+    modhost_cli_test(describe.${deliverable}.json EXIT 0 ARGS describe --json ${file} STDOUT_JSON
+      STDOUT ${expected_dir}/${deliverable}.describe.json)
+    modhost_cli_test(run.${deliverable} EXIT 0 ARGS run ${file} --script ${data_dir}/${deliverable}.script
+      STDOUT ${expected_dir}/${deliverable}.run.txt)
+    modhost_cli_test(validate.${deliverable} EXIT 0 ARGS validate ${file} STDOUT_MATCHES ${all_passed})
+  endforeach()
+  modhost_cli_test(input.bad_boolean_morvessa EXIT 2 ARGS run $<TARGET_FILE:Morvessa> --set Mode=ON
+    STDERR_LINE [[^modhost: --set: 'ON' is not a value of Mode: give 0, 1, true or false
+$]])
+endif()
