@@ -10,7 +10,3 @@
 int describeCommand(std::span<const std::string> words);
 int runCommand(std::span<const std::string> words);
 int validateCommand(std::span<const std::string> words);
-
-// Control characters of a plug-in's text written as \xNN, so that what it
-// hands out cannot disturb the terminal.
-std::string printable(const std::string& text);

@@ -10,6 +10,7 @@
 #include "JsonWriter.h"
 #include "ModuleInfo.h"
 #include "PinTable.h"
+#include "PrintableText.h"
 
 namespace {
 
@@ -185,21 +186,6 @@ void printJson(const Description& description) {
 }
 
 }  // namespace
-
-std::string printable(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 int describeCommand(std::span<const std::string> words) {
     const Arguments arguments = parseArguments("describe", words, kOptions);

@@ -60,14 +60,14 @@ HostSession::HostSession(const Plugin& plugin, EchoLimits limits)
 }
 
 HostSession::~HostSession() {
-    // Close what is still open; the instances may call back while closing.
-    while (!guiPins_.empty()) close(guiPins_.begin()->first);
+    // Close what is still open (each close forgets its record); the
+    // instances may call back while closing, so the session stays live until then.
     while (!records_.empty()) {
-        auto* record = const_cast<void*>(records_.begin()->first);
-        if (records_.begin()->second == Side::Dsp) {
-            close(static_cast<DspInstanceRecord*>(record));
+        const auto [record, side] = *records_.begin();
+        if (side == Side::Gui) {
+            close(static_cast<GuiInstanceRecord*>(record));
         } else {
-            records_.erase(records_.begin());
+            close(static_cast<DspInstanceRecord*>(record));
         }
     }
     auto& sessions = liveSessions();

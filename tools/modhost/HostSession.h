@@ -146,7 +146,7 @@ private:
     const Plugin& plugin_;
     EchoLimits limits_;
     std::vector<PinInfo> pins_;
-    std::map<const void*, Side> records_;            // the live instances' records
+    std::map<void*, Side> records_;                  // the live instances' records
     std::map<GuiInstanceRecord*, GuiPins> guiPins_;  // the values of each GUI instance's pins
     int creating_ = 0;                               // makeModule calls in progress
     StepOutcome* step_ = nullptr;                    // the step being settled, if any

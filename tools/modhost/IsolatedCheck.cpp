@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,9 @@ void writeAll(int fd, const std::string& text) {
 [[noreturn]] void runInChild(const ValidationCheck& check, const Plugin& plugin,
                              const CheckSettings& settings, int reportFd) {
     dup2(STDERR_FILENO, STDOUT_FILENO);
+    // A crash is reported by its signal; it leaves no core file behind.
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     CheckResult result;
     try {
         result = runCheckHere(check, plugin, settings);

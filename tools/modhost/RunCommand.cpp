@@ -13,6 +13,7 @@
 #include "ModuleInfo.h"
 #include "PinTable.h"
 #include "PinValueText.h"
+#include "PrintableText.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "IsolatedCheck.h"
 #include "JsonWriter.h"
 #include "Plugin.h"
+#include "PrintableText.h"
 
 namespace {
 

@@ -34,8 +34,8 @@ public:
     void expect(bool holds, const std::string& message) {
         if (!holds) fail(message);
     }
-    void addAll(const std::vector<std::string>& messages, const std::string& prefix = {}) {
-        for (const std::string& message : messages) fail(prefix + message);
+    void addAll(const std::vector<std::string>& messages) {
+        for (const std::string& message : messages) fail(message);
     }
     CheckResult result() const {
         return {problems_.empty() ? CheckStatus::Passed : CheckStatus::Failed, problems_.lines()};
