@@ -120,10 +120,8 @@ void printListJson(JsonWriter& json, const PinInfo& pin) {
     if (list.isRange) {
         json.key("range");
         json.beginObject();
-        json.key("low");
-        json.number(list.low);
-        json.key("high");
-        json.number(list.high);
+        json.numberMember("low", list.low);
+        json.numberMember("high", list.high);
         json.endObject();
         return;
     }
@@ -131,10 +129,8 @@ void printListJson(JsonWriter& json, const PinInfo& pin) {
     json.beginArray();
     for (const ListItem& item : list.items) {
         json.beginObject();
-        json.key("label");
-        json.string(item.label);
-        json.key("value");
-        json.number(item.value);
+        json.stringMember("label", item.label);
+        json.numberMember("value", item.value);
         json.endObject();
     }
     json.endArray();
@@ -142,21 +138,17 @@ void printListJson(JsonWriter& json, const PinInfo& pin) {
 
 void printPinJson(JsonWriter& json, const PinInfo& pin) {
     json.beginObject();
-    json.key("index");
-    json.number(pin.index);
+    json.numberMember("index", pin.index);
     optionalString(json, "name", pin.name);
     optionalString(json, "direction", directionName(pin.direction));
-    json.key("directionCode");
-    json.number(pin.direction);
+    json.numberMember("directionCode", pin.direction);
     optionalString(json, "datatype", datatypeName(pin.datatype));
-    json.key("datatypeCode");
-    json.number(pin.datatype);
+    json.numberMember("datatypeCode", pin.datatype);
     json.key("flags");
     json.beginArray();
     for (const std::string& name : flagNames(pin.flags)) json.string(name);
     json.endArray();
-    json.key("flagsWord");
-    json.number(pin.flags);
+    json.numberMember("flagsWord", pin.flags);
     if (pin.isList()) {
         optionalString(json, "listText", pin.listText);
         if (pin.listText) printListJson(json, pin);
@@ -171,10 +163,8 @@ void printJson(const Description& description) {
     optionalString(json, "displayName", module.displayName);
     optionalString(json, "identifier", module.identifier);
     optionalString(json, "aboutText", module.aboutText);
-    json.key("moduleFlags");
-    json.number(module.moduleFlags);
-    json.key("interfaceVersion");
-    json.number(module.interfaceVersion);
+    json.numberMember("moduleFlags", module.moduleFlags);
+    json.numberMember("interfaceVersion", module.interfaceVersion);
     json.key("pins");
     json.beginArray();
     for (const PinInfo& pin : description.table.pins) printPinJson(json, pin);

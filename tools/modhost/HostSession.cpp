@@ -100,22 +100,25 @@ GuiInstanceRecord* HostSession::createGui() {
     return static_cast<GuiInstanceRecord*>(make(0, static_cast<std::int32_t>(InstanceType::Gui)));
 }
 
-ResultWord HostSession::sendDsp(DspInstanceRecord* record, std::int32_t opcode, std::int32_t index,
-                                std::int32_t value, void* pointer, float floatValue) {
+template <typename Record>
+ResultWord HostSession::send(Record* record, const char* side, std::int32_t opcode,
+                             std::int32_t index, std::int32_t value, void* pointer,
+                             float floatValue) {
     if (record->dispatcherEntry == nullptr) {
-        fault("the DSP record has no dispatcher entry");
+        fault(std::string("the ") + side + " record has no dispatcher entry");
         return 0;
     }
     return record->dispatcherEntry(record, opcode, index, value, pointer, floatValue);
 }
 
+ResultWord HostSession::sendDsp(DspInstanceRecord* record, std::int32_t opcode, std::int32_t index,
+                                std::int32_t value, void* pointer, float floatValue) {
+    return send(record, "DSP", opcode, index, value, pointer, floatValue);
+}
+
 ResultWord HostSession::sendGui(GuiInstanceRecord* record, std::int32_t opcode, std::int32_t index,
                                 std::int32_t value, void* pointer, float floatValue) {
-    if (record->dispatcherEntry == nullptr) {
-        fault("the GUI record has no dispatcher entry");
-        return 0;
-    }
-    return record->dispatcherEntry(record, opcode, index, value, pointer, floatValue);
+    return send(record, "GUI", opcode, index, value, pointer, floatValue);
 }
 
 void HostSession::sendEvent(DspInstanceRecord* record, DspEvent& event) {

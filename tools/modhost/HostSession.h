@@ -130,6 +130,9 @@ private:
         std::deque<PendingNotice> pending;
     };
 
+    template <typename Record>
+    ResultWord send(Record* record, const char* side, std::int32_t opcode, std::int32_t index,
+                    std::int32_t value, void* pointer, float floatValue);
     ResultWord receive(void* record, HostRequest request);
     ResultWord answerGui(GuiInstanceRecord* record, const HostRequest& request);
     ResultWord answerWrite(GuiInstanceRecord* record, std::int32_t pin, const HostRequest& request);

@@ -149,6 +149,16 @@ void JsonWriter::null() {
     out_ << "null";
 }
 
+void JsonWriter::stringMember(std::string_view name, std::string_view text) {
+    key(name);
+    string(text);
+}
+
+void JsonWriter::numberMember(std::string_view name, std::int64_t value) {
+    key(name);
+    number(value);
+}
+
 void JsonWriter::finish() {
     out_ << '\n';
 }

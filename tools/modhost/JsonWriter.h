@@ -24,6 +24,10 @@ public:
     void boolean(bool flag);
     void null();
 
+    // A member of the current object: key, then value.
+    void stringMember(std::string_view name, std::string_view text);
+    void numberMember(std::string_view name, std::int64_t value);
+
     // Ends the document with a line feed.
     void finish();
 

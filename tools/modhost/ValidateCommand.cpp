@@ -57,10 +57,8 @@ void listChecks(bool asJson) {
     json.beginArray();
     for (const ValidationCheck& check : allChecks()) {
         json.beginObject();
-        json.key("name");
-        json.string(check.name);
-        json.key("description");
-        json.string(check.description);
+        json.stringMember("name", check.name);
+        json.stringMember("description", check.description);
         json.endObject();
     }
     json.endArray();
@@ -99,30 +97,23 @@ void printJsonReport(const std::string& path, const std::vector<Ran>& results,
                      const std::map<CheckStatus, int>& counts, bool failed) {
     JsonWriter json(std::cout);
     json.beginObject();
-    json.key("plugin");
-    json.string(path);
-    json.key("result");
-    json.string(failed ? "FAILED" : "PASSED");
+    json.stringMember("plugin", path);
+    json.stringMember("result", failed ? "FAILED" : "PASSED");
     for (const CheckStatus status : kStatuses) {
-        json.key(lowerCase(statusName(status)));
-        json.number(counts.at(status));
+        json.numberMember(lowerCase(statusName(status)), counts.at(status));
     }
     json.key("checks");
     json.beginArray();
     for (const Ran& ran : results) {
         json.beginObject();
-        json.key("name");
-        json.string(ran.check->name);
-        json.key("description");
-        json.string(ran.check->description);
-        json.key("status");
-        json.string(statusName(ran.outcome.result.status));
+        json.stringMember("name", ran.check->name);
+        json.stringMember("description", ran.check->description);
+        json.stringMember("status", statusName(ran.outcome.result.status));
         json.key("details");
         json.beginArray();
         for (const std::string& detail : ran.outcome.result.details) json.string(detail);
         json.endArray();
-        json.key("milliseconds");
-        json.number(ran.outcome.elapsed.count());
+        json.numberMember("milliseconds", ran.outcome.elapsed.count());
         json.endObject();
     }
     json.endArray();

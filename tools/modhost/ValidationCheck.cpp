@@ -209,36 +209,34 @@ CheckResult checkQuietCreation(const Plugin& plugin, const CheckSettings&) {
     return findings.result();
 }
 
-CheckResult checkDspRecord(const Plugin& plugin, const CheckSettings&) {
+// Two instances of one side: the first record's words, then what tells
+// the two apart, then close.
+template <typename Record, typename Create, typename Problems>
+CheckResult checkRecord(const Plugin& plugin, std::int32_t code, Create create, Problems problems) {
     Findings findings;
     HostSession session(plugin);
-    DspInstanceRecord* first = session.createDsp();
-    DspInstanceRecord* second = session.createDsp();
+    Record* first = (session.*create)();
+    Record* second = (session.*create)();
     if (first == nullptr || second == nullptr) {
-        findings.fail("makeModule(0, 1) answered null");
+        findings.fail(call("makeModule", 0, code) + " answered null");
         return findings.result();
     }
-    findings.addAll(dspRecordProblems(*first, session.hostValue()));
+    const std::string side = code == kDspCode ? "DSP" : "GUI";
+    findings.addAll(problems(*first, session.hostValue()));
     findings.expect(first != second, "two instances answered the same record");
     findings.expect(first->object != second->object, "two instances have the same object word");
-    findings.expect(session.close(second) == 1, "DSP opcode 1 (close) did not answer 1");
+    findings.expect(session.close(second) == 1, side + " opcode 1 (close) did not answer 1");
     return findings.result();
 }
 
+CheckResult checkDspRecord(const Plugin& plugin, const CheckSettings&) {
+    return checkRecord<DspInstanceRecord>(plugin, kDspCode, &HostSession::createDsp,
+                                          dspRecordProblems);
+}
+
 CheckResult checkGuiRecord(const Plugin& plugin, const CheckSettings&) {
-    Findings findings;
-    HostSession session(plugin);
-    GuiInstanceRecord* first = session.createGui();
-    GuiInstanceRecord* second = session.createGui();
-    if (first == nullptr || second == nullptr) {
-        findings.fail("makeModule(0, 2) answered null");
-        return findings.result();
-    }
-    findings.addAll(guiRecordProblems(*first, session.hostValue()));
-    findings.expect(first != second, "two instances answered the same record");
-    findings.expect(first->object != second->object, "two instances have the same object word");
-    findings.expect(session.close(second) == 1, "GUI opcode 1 (close) did not answer 1");
-    return findings.result();
+    return checkRecord<GuiInstanceRecord>(plugin, kGuiCode, &HostSession::createGui,
+                                          guiRecordProblems);
 }
 
 // Opcodes past the last one of each side, negative ones included.
