@@ -54,8 +54,7 @@ private:
 
 }  // namespace
 
-HostSession::HostSession(const Plugin& plugin, EchoLimits limits)
-    : plugin_(plugin), limits_(limits) {
+HostSession::HostSession(const Plugin& plugin, EchoRules echo) : plugin_(plugin), echo_(echo) {
     liveSessions().push_back(this);
 }
 
@@ -188,7 +187,7 @@ StepOutcome HostSession::settle(GuiInstanceRecord* record) {
         auto found = guiPins_.find(record);
         if (found == guiPins_.end() || found->second.pending.empty()) break;
         auto& pending = found->second.pending;
-        if (delivered >= limits_.maxNotices || pending.front().generation > limits_.maxGeneration) {
+        if (delivered >= echo_.maxNotices || pending.front().generation > echo_.maxGeneration) {
             outcome.settled = false;
             pending.clear();
             break;
@@ -307,7 +306,7 @@ ResultWord HostSession::answerWrite(GuiInstanceRecord* record, std::int32_t pin,
     say("  writes " + pinName(pin) + " = " + std::to_string(written) +
         (changed ? "" : " (unchanged)"));
     if (step_ != nullptr) step_->writes.push_back({pin, written, changed});
-    if (changed) values.pending.push_back({pin, generation_ + 1});
+    if (changed || echo_.everyWrite) values.pending.push_back({pin, generation_ + 1});
     return 0;
 }
 

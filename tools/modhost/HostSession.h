@@ -47,10 +47,12 @@ struct StepOutcome {
     bool settled = true;  // false: the echo limits stopped the notices
 };
 
-// How far the host follows the module's writes with notices of their own.
-struct EchoLimits {
-    int maxGeneration = 32;  // notices caused by a chain of more writes are not sent
-    int maxNotices = 256;    // nor more notices than this in one step
+// Which module writes the host reports back with a notice, and how far it
+// follows them.
+struct EchoRules {
+    bool everyWrite = false;  // also writes that leave the value as it was
+    int maxGeneration = 32;   // notices caused by a chain of more writes are not sent
+    int maxNotices = 256;     // nor more notices than this in one step
 };
 
 // The host side of one plug-in: it creates instances of the module, sends
@@ -61,14 +63,16 @@ struct EchoLimits {
 // the instance with a pin-changed notice of its own, after the notice that
 // caused it has returned (a queue, never a nested call). A write that leaves
 // the value as it was causes no notice, so a module that writes the value a
-// pin already holds settles. The limits stop a module that never settles.
+// pin already holds settles; EchoRules::everyWrite reports those as well,
+// as a host that does not compare values would. The limits stop a module
+// that never settles.
 //
 // Requests that break the interface (a record of no instance, a pin the
 // module does not have, a null slot, a request while makeModule is still
 // creating the instance) are answered with 0 and noted as faults.
 class HostSession {
 public:
-    explicit HostSession(const Plugin& plugin, EchoLimits limits = {});
+    explicit HostSession(const Plugin& plugin, EchoRules echo = {});
     ~HostSession();  // closes every instance still open
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
@@ -147,7 +151,7 @@ private:
     static constexpr std::size_t kMaxFaults = 50;
 
     const Plugin& plugin_;
-    EchoLimits limits_;
+    EchoRules echo_;
     std::vector<PinInfo> pins_;
     std::map<void*, Side> records_;                  // the live instances' records
     std::map<GuiInstanceRecord*, GuiPins> guiPins_;  // the values of each GUI instance's pins

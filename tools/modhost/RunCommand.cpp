@@ -17,11 +17,12 @@
 
 namespace {
 
-constexpr std::array<OptionSpec, 4> kOptions = {{
+constexpr std::array<OptionSpec, 5> kOptions = {{
     {"--set", true},
     {"--script", true},
     {"--trace", false},
     {"--max-depth", true},
+    {"--echo-every-write", false},
 }};
 
 constexpr float kSampleRate = 44100.0f;
@@ -80,7 +81,7 @@ std::vector<PinSetting> parseSteps(const std::vector<PinInfo>& pins,
 // The module's two instances, opened as a host opens them, and the pins' values.
 class RunSession {
 public:
-    RunSession(const Plugin& plugin, EchoLimits limits) : session_(plugin, limits) {}
+    RunSession(const Plugin& plugin, EchoRules echo) : session_(plugin, echo) {}
 
     // Creates and opens both sides; false (with a message on stderr) when the module cannot run.
     bool start() {
@@ -246,9 +247,10 @@ int runCommand(std::span<const std::string> words) {
     const Arguments arguments = parseArguments("run", words, kOptions);
     const auto plugin = loadPlugin(onePositional("run", arguments, "PLUGIN"));
     requireExports(*plugin);
-    EchoLimits limits;
+    EchoRules echo;
+    echo.everyWrite = arguments.has("--echo-every-write");
     if (const auto depth = arguments.last("--max-depth")) {
-        limits.maxGeneration = boundedNumber("--max-depth", *depth, 1, 1000);
+        echo.maxGeneration = boundedNumber("--max-depth", *depth, 1, 1000);
     }
     std::vector<StepText> steps = gatherSteps(arguments);
     const bool fromOptions = arguments.has("--set") || arguments.has("--script");
@@ -256,7 +258,7 @@ int runCommand(std::span<const std::string> words) {
     if (!fromOptions && !interactive) readScript(std::cin, "standard input", steps);
 
     const ModuleInfo module = readModuleInfo(plugin->getModuleProperties());
-    RunSession run(*plugin, limits);
+    RunSession run(*plugin, echo);
     if (!run.start()) return 1;
     const std::vector<PinSetting> settings = parseSteps(run.pins(), steps);
     if (arguments.has("--trace")) {

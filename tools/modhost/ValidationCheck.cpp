@@ -253,18 +253,26 @@ void expectNoRequests(Findings& findings, HostSession& session, const std::strin
     session.clearRequests();
 }
 
+// Every opcode past the side's last answers 0 and makes the instance send nothing.
+template <typename Send>
+void expectOpcodesBeyondIgnored(Findings& findings, HostSession& session, const std::string& side,
+                                std::uint32_t lastOpcode, Send send) {
+    session.clearRequests();
+    for (const std::int32_t opcode : opcodesBeyond(lastOpcode)) {
+        const std::string what = side + " opcode " + std::to_string(opcode);
+        const ResultWord answer = send(opcode);
+        findings.expect(answer == 0, what + " answered " + std::to_string(answer) + ", not 0");
+        expectNoRequests(findings, session, what);
+    }
+}
+
 CheckResult checkDspOutOfRange(const Plugin& plugin, const CheckSettings&) {
     Findings findings;
     HostSession session(plugin);
     DspInstanceRecord* dsp = session.createDsp();
     if (dsp == nullptr) return {CheckStatus::Failed, {"makeModule(0, 1) answered null"}};
-    session.clearRequests();
-    for (const std::int32_t opcode : opcodesBeyond(kLastDspOpcode)) {
-        const std::string what = "DSP opcode " + std::to_string(opcode);
-        const ResultWord answer = session.sendDsp(dsp, opcode);
-        findings.expect(answer == 0, what + " answered " + std::to_string(answer) + ", not 0");
-        expectNoRequests(findings, session, what);
-    }
+    expectOpcodesBeyondIgnored(findings, session, "DSP", kLastDspOpcode,
+                               [&](std::int32_t opcode) { return session.sendDsp(dsp, opcode); });
     // Event types the DSP side does not handle are ignored.
     for (const std::uint32_t type : {1u, 3u, 20u, 99u, 0xFFFFFFFFu}) {
         DspEvent event{0, type, 0, 0, 0, 0};
@@ -279,13 +287,8 @@ CheckResult checkGuiOutOfRange(const Plugin& plugin, const CheckSettings&) {
     HostSession session(plugin);
     GuiInstanceRecord* gui = session.createGui();
     if (gui == nullptr) return {CheckStatus::Failed, {"makeModule(0, 2) answered null"}};
-    session.clearRequests();
-    for (const std::int32_t opcode : opcodesBeyond(kLastGuiOpcode)) {
-        const std::string what = "GUI opcode " + std::to_string(opcode);
-        const ResultWord answer = session.sendGui(gui, opcode);
-        findings.expect(answer == 0, what + " answered " + std::to_string(answer) + ", not 0");
-        expectNoRequests(findings, session, what);
-    }
+    expectOpcodesBeyondIgnored(findings, session, "GUI", kLastGuiOpcode,
+                               [&](std::int32_t opcode) { return session.sendGui(gui, opcode); });
     return findings.result();
 }
 

@@ -23,7 +23,7 @@ struct CheckResult {
 };
 
 struct CheckSettings {
-    EchoLimits echo;     // how far notices are followed
+    EchoRules echo;      // how far notices are followed
     int instances = 50;  // instances of each side in the lifecycle check
 };
 

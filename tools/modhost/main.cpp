@@ -19,6 +19,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: modhost describe PLUGIN [--json]\n"
     "       modhost run PLUGIN [--set PIN=VALUE]... [--script FILE] [--trace] [--max-depth N]\n"
+    "                  [--echo-every-write]\n"
     "       modhost validate PLUGIN [--json] [--include CHECKS] [--exclude CHECKS] [--timeout "
     "SECONDS]\n"
     "       modhost validate --list [--json]\n"
@@ -27,7 +28,9 @@ constexpr const char* kUsage =
     "run       creates a DSP and a GUI instance and sets pins, one step per --set or\n"
     "          script line (PIN=VALUE; a pin by name or index, a list pin by label or\n"
     "          number, a boolean as 0, 1, true or false), printing the pins after each\n"
-    "          step; with no step given it prompts, or reads steps from standard input\n"
+    "          step; with no step given it prompts, or reads steps from standard input.\n"
+    "          A write of the module that changes a pin is reported back with a notice\n"
+    "          (every write with --echo-every-write), up to --max-depth (32) in a chain\n"
     "validate  runs the checks every plug-in must pass, each in its own process;\n"
     "          CHECKS are names or wildcards separated by commas\n"
     "\n"

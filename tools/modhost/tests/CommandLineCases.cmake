@@ -89,6 +89,9 @@ modhost_cli_test(run.never_settles EXIT 1 ARGS run ${plugins}/never_settles.so -
   STDOUT_MATCHES [[did not settle: 4 notices \(Level, Lamp, Level, Lamp, \.\.\.\)]]
   STDERR_MATCHES [[^modhost: the module did not settle after set Level=HIGH: 4 notices
 $]])
+modhost_cli_test(run.echo_every_write EXIT 1 ARGS run ${latch} --echo-every-write --set Level=HIGH
+  STDOUT_MATCHES [[did not settle: 33 notices \(Level, Lamp, Level, Lamp,]]
+  STDERR_MATCHES [[did not settle after set Level=HIGH: 33 notices]])
 modhost_cli_test(run.writes_on_creation EXIT 1 ARGS run ${plugins}/writes_on_creation.so --set Level=HIGH
   STDOUT_MATCHES [[set Level=HIGH +HIGH +1]]
   STDERR_LINE [[^modhost: the module broke the interface: host opcode 15 \(index 1\) arrived while makeModule was still creating the instance

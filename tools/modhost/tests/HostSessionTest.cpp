@@ -27,8 +27,8 @@ bool anyFaultContains(const HostSession& session, const std::string& text) {
 
 // A session on a plug-in with its pin table read, and one GUI instance.
 struct Fixture {
-    explicit Fixture(const char* path, EchoLimits limits = {})
-        : plugin(loadPlugin(path)), session(*plugin, limits) {
+    explicit Fixture(const char* path, EchoRules echo = {})
+        : plugin(loadPlugin(path)), session(*plugin, echo) {
         DspInstanceRecord* dsp = session.createDsp();
         session.setPins(readPinTable(session, dsp).pins);
         session.sendDsp(dsp, static_cast<std::int32_t>(DspOpcode::Open));
@@ -63,19 +63,30 @@ TEST(HostSessionTest, AChangingWriteIsEchoedAndAnUnchangedOneEndsTheStep) {
     EXPECT_TRUE(latch.session.faults().empty());
 }
 
-TEST(HostSessionTest, TheEchoLimitsStopAModuleThatNeverSettles) {
+TEST(HostSessionTest, TheEchoRulesStopAModuleThatNeverSettles) {
     struct Case {
-        EchoLimits limits;
+        EchoRules echo;
         std::size_t notices;  // delivered before the host gives up
     };
-    for (const Case& c : {Case{{4, 100}, 5}, Case{{100, 7}, 7}}) {
-        Fixture flipper(kNeverSettlesPath, c.limits);
+    for (const Case& c : {Case{{.maxGeneration = 4, .maxNotices = 100}, 5},
+                          Case{{.maxGeneration = 100, .maxNotices = 7}, 7}}) {
+        Fixture flipper(kNeverSettlesPath, c.echo);
         const StepOutcome outcome = flipper.session.setPin(flipper.gui, kLevel, 1);
         EXPECT_FALSE(outcome.settled);
         EXPECT_EQ(outcome.notices.size(), c.notices);
         // The next step starts afresh: nothing left over from the last one.
         EXPECT_EQ(flipper.session.notify(flipper.gui, kLamp).notices.front().pin, kLamp);
     }
+}
+
+TEST(HostSessionTest, EchoingEveryWriteLoopsAModuleThatRewritesAValue) {
+    // The latch writes Level back with the value it holds; echoed anyway,
+    // that write causes another notice, and so on without end.
+    Fixture latch(kTestLatchPath, {.everyWrite = true, .maxGeneration = 6});
+    const StepOutcome outcome = latch.session.setPin(latch.gui, kLevel, 1);
+    EXPECT_FALSE(outcome.settled);
+    EXPECT_EQ(noticedPins(outcome),
+              (std::vector<std::int32_t>{kLevel, kLamp, kLevel, kLamp, kLevel, kLamp, kLevel}));
 }
 
 TEST(HostSessionTest, ARequestDuringCreationIsAFaultAndAnsweredWithNothing) {
