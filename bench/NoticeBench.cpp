@@ -4,49 +4,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 
 #include "AllocationCounter.h"
+#include "BenchHosts.h"
 #include "GuiModule.h"
+#include "RatioReporter.h"
 
 namespace {
 
-// A minimal host: three pin values; reads fill the cell, writes store.
-std::int32_t hostPins[3] = {1, 0, 0};
-
-ResultWord QK_CDECL minimalHost(void*, std::int32_t opcode, std::int32_t index, std::int32_t value,
-                                void* pointer, float) {
-    if (index < 0 || index > 2) return 0;
-    if (opcode == 14) std::memcpy(pointer, &hostPins[index], sizeof(std::int32_t));
-    if (opcode == 15) hostPins[index] = value;
-    return 0;
-}
-
-// A host closer to a real one: it finds the instance's pin store through the
-// record's host value and checks each pin index against the store's size.
-struct PinStore {
-    std::int32_t values[8] = {1, 0, 0};
-    std::int32_t count = 3;
-};
-
-ResultWord QK_CDECL storeHost(void* record, std::int32_t opcode, std::int32_t index,
-                              std::int32_t value, void* pointer, float) {
-    auto* store = reinterpret_cast<PinStore*>(static_cast<GuiInstanceRecord*>(record)->hostValue);
-    if (index < 0 || index >= store->count) return 0;
-    switch (opcode) {
-        case 14:
-            std::memcpy(pointer, &store->values[index], sizeof(std::int32_t));
-            return 0;
-        case 15:
-            store->values[index] = value;
-            return 0;
-        default:
-            return 0;
-    }
-}
+using benchhosts::minimalHost;
+using benchhosts::PinStore;
+using benchhosts::storeHost;
 
 void reportAllocations(benchmark::State& state, std::size_t before) {
     state.counters["allocs/op"] = benchmark::Counter(
@@ -101,32 +70,12 @@ void BM_IntegerReadAndWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_IntegerReadAndWrite);
 
-// Collects each benchmark's time per iteration so the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* host : {"minimal host", "pin-store host"}) {
-        const auto notice = reporter.nanoseconds.find(std::string("Notice/") + host);
-        const auto direct = reporter.nanoseconds.find(std::string("Direct/") + host);
-        if (notice != reporter.nanoseconds.end() && direct != reporter.nanoseconds.end()) {
-            std::printf("%s: notice / four direct host calls = %.3f (goal: at most 1.25)\n", host,
-                        notice->second / direct->second);
-        }
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksAndPrintRatios(argc, argv,
+                                       {{"Notice/minimal host", "Direct/minimal host",
+                                         "minimal host: notice / four direct host calls", 1.25},
+                                        {"Notice/pin-store host", "Direct/pin-store host",
+                                         "pin-store host: notice / four direct host calls", 1.25}});
 }

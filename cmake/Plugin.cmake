@@ -15,8 +15,11 @@ function(qk_add_plugin name)
     target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
   else()
     add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS})
+    # In the sanitized fuzz build the sanitizer runtime comes with the
+    # executable that loads the plug-in, so its symbols stay undefined here.
     target_link_options(${name} PRIVATE
-      -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map -Wl,--no-undefined)
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map
+      $<$<NOT:$<BOOL:${QK_FUZZ}>>:-Wl,--no-undefined>)
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map)
   endif()
   target_link_libraries(${name} PRIVATE plugin_entry converter_module)
