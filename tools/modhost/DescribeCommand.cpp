@@ -44,7 +44,8 @@ std::string listText(const PinInfo& pin) {
     if (!pin.isList()) return {};
     if (!pin.listText) return "no list text";
     const ListLabels list = pin.labels();
-    if (list.isRange) return "range " + list.choices();
+    if (!list.readable) return "list text without bounds";
+    if (list.isRange && !list.items.empty()) return "range " + list.choices();
     std::string text;
     for (const ListItem& item : list.items) {
         text +=
@@ -117,7 +118,7 @@ void optionalString(JsonWriter& json, const char* key, const std::optional<std::
 
 void printListJson(JsonWriter& json, const PinInfo& pin) {
     const ListLabels list = pin.labels();
-    if (list.isRange) {
+    if (list.isRange && !list.items.empty()) {
         json.key("range");
         json.beginObject();
         json.numberMember("low", list.low);

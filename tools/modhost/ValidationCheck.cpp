@@ -364,8 +364,7 @@ void expectReadableList(Findings& findings, const PinInfo& pin) {
     const ListLabels list = readListText(*pin.listText);
     if (list.isRange) {
         findings.expect(list.readable, label + " has no bounds after the keyword");
-        findings.expect(list.rangeHasComma, label + " has no comma between its bounds");
-        findings.expect(list.low <= list.high,
+        findings.expect(!list.readable || !list.items.empty(),
                         label + " has no item: its low bound is above its high bound");
         return;
     }
@@ -445,16 +444,8 @@ CheckResult checkLifecycle(const Plugin& plugin, const CheckSettings& settings) 
 std::vector<std::int32_t> valuesToTry(const PinInfo& pin) {
     constexpr std::size_t kMaxValues = 16;
     std::vector<std::int32_t> values;
-    const ListLabels list = pin.labels();
-    if (pin.isList() && list.isRange && list.readable) {
-        for (std::int64_t value = list.low; value <= list.high && values.size() < kMaxValues;
-             ++value) {
-            values.push_back(static_cast<std::int32_t>(value));
-        }
-    } else if (pin.isList()) {
-        for (const ListItem& item : list.items) {
-            if (values.size() < kMaxValues) values.push_back(item.value);
-        }
+    for (const ListItem& item : pin.labels().items) {
+        if (values.size() < kMaxValues) values.push_back(item.value);
     }
     if (values.empty()) {
         values = pin.isFloat() ? std::vector<std::int32_t>{0x3F800000, 0}
