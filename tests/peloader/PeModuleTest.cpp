@@ -4,6 +4,7 @@
 // relocation, stubs for missing imports, and bad files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <bit>
 #include <cstring>
@@ -170,6 +171,17 @@ TEST_F(FixtureDll, LoadsTwoIndependentCopiesTheSecondRelocated) {
     EXPECT_EQ(exported<ThrowCatchFunction>("fixtureThrowCatch")(1, 1), 7);
 }
 
+// Each load takes a TLS block slot from the loader, and the DLL's libgcc
+// takes a TLS slot it never frees (as on Windows): a host that reloads a
+// plug-in must not run out after 64 loads.
+TEST(FixtureDllReload, LoadsAndUnloadsMoreTimesThanTheMinimumOfTlsSlots) {
+    for (int round = 0; round < 100; ++round) {
+        auto module = pe::PeModule::load(kFixtureDll);
+        ASSERT_EQ(reinterpret_cast<ThrowCatchFunction>(module->findExport(4u))(1, 1), 7)
+            << "round " << round;
+    }
+}
+
 // What VirtualQuery and VirtualProtect (which mingw's start-up uses) see is
 // what the loader set from the section flags.
 TEST_F(FixtureDll, ReportsAndChangesSectionProtections) {
@@ -309,6 +321,28 @@ TEST(SyntheticImage, BindsMissingImportsToStubsAndRelocates) {
                   static_cast<int>(TestImage::kDataWord));
         EXPECT_EQ(reinterpret_cast<IntFunction>(module->findExport(2u))(), 7);
     }
+}
+
+std::size_t mappingCount() {
+    std::ifstream maps("/proc/self/maps");
+    std::size_t lines = 0;
+    for (std::string line; std::getline(maps, line);) ++lines;
+    return lines;
+}
+
+// The loader's own memory and mappings (tables, stubs, TLS blocks, the
+// image) come back on unload. The image has no C runtime of its own to
+// allocate anything.
+TEST(SyntheticImage, UnloadReleasesWhatLoadingTook) {
+    const TestImage image;
+    for (int round = 0; round < 2; ++round) {  // warm-up: first-use allocations
+        pe::PeModule::load(image.bytes, "test.dll");
+    }
+    const std::size_t mappingsBefore = mappingCount();
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    for (int round = 0; round < 20; ++round) pe::PeModule::load(image.bytes, "test.dll");
+    EXPECT_EQ(mallinfo2().uordblks, heapBefore);
+    EXPECT_EQ(mappingCount(), mappingsBefore);
 }
 
 TEST(SyntheticImageDeathTest, CallingAMissingImportAbortsNamingIt) {

@@ -14,8 +14,10 @@ namespace {
 
 using namespace win32;
 
-// Windows guarantees at least this many slots (TLS_MINIMUM_AVAILABLE).
-constexpr Dword kSlots = 64;
+// As many slots as Windows has (64 plus 1024 expansion slots). libgcc's
+// emutls, linked into each mingw DLL, takes one slot per load and never
+// frees it, so a host that reloads a DLL uses them up as it would on Windows.
+constexpr Dword kSlots = 1088;
 constexpr Dword kOutOfIndexes = 0xFFFFFFFF;
 
 // Which slots are allocated, and each slot's generation: a value stored
