@@ -1,14 +1,6 @@
 #include "ByteView.h"
 
-#include <cstdio>
-
 namespace pe {
-
-std::string hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-    return text;
-}
 
 void ByteView::require(std::uint64_t offset, std::uint64_t length, std::string_view what) const {
     if (contains(offset, length)) return;

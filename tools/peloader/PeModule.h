@@ -18,7 +18,9 @@ namespace pe {
 // to the loader's shims of KERNEL32 and msvcrt, TLS callbacks and the entry
 // point run for process attach, and for detach when the module is
 // destroyed. The DLL's code runs on the threads that call it, with %fs
-// selecting the process's fake thread environment block.
+// selecting the process's fake thread environment block: loading sets %fs on
+// the loading thread, and threads it starts afterwards inherit it; any other
+// thread calls ThreadEnvironment::enter() before it calls DLL code.
 //
 // An import without a shim is bound to a stub that names it and aborts when
 // called; unboundImports() lists them.
