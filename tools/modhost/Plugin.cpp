@@ -10,6 +10,7 @@
 #include "BadInput.h"
 #include "PluginFile.h"
 #include "SharedObjectPlugin.h"
+#include "WindowsDllPlugin.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::unique_ptr<Plugin> loadPlugin(const std::string& path) {
     std::size_t length = 0;
     const auto header = readHeader(path, length);
     const PluginFileKind kind = classifyPluginFile(std::span(header.data(), length));
-    // Windows DLLs get a loader of their own here once one exists.
+    if (kind == PluginFileKind::WindowsImage) return loadWindowsDll(path);
     if (kind != PluginFileKind::SharedObject) {
         throw BadInput(path + ": " + describeUnloadable(kind));
     }

@@ -6,8 +6,8 @@
 #include "PluginExports.h"
 
 // A loaded plug-in as modhost sees it: the addresses of its two exports.
-// How the file was loaded is the implementation's business (a shared object
-// through dlopen today; a loader for Windows DLLs can be added beside it).
+// How the file was loaded is the implementation's business: a shared object
+// through dlopen, or a Windows DLL through our PE loader (32-bit build).
 // The plug-in stays loaded as long as the object lives, so every record and
 // text it hands out must be dropped before it.
 class Plugin {

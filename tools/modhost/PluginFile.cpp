@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "WindowsDllPlugin.h"
+
 namespace {
 
 // ELF header fields that decide whether dlopen can take the file.
@@ -63,9 +65,10 @@ std::string describeUnloadable(PluginFileKind kind) {
         case PluginFileKind::ElfNotShared:
             return "an ELF file but not a shared object";
         case PluginFileKind::WindowsImage:
+            if (loadsWindowsDlls()) return {};
             return "a Windows DLL; this modhost loads shared objects only";
         case PluginFileKind::Unknown:
             break;
     }
-    return "not a shared object";
+    return loadsWindowsDlls() ? "neither a shared object nor a Windows DLL" : "not a shared object";
 }

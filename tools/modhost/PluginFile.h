@@ -17,5 +17,6 @@ enum class PluginFileKind {
 // Classifies a file from its first bytes (the 20 of an ELF header suffice).
 PluginFileKind classifyPluginFile(std::span<const unsigned char> header);
 
-// Why a file of this kind cannot be loaded; empty for SharedObject.
+// Why a file of this kind cannot be loaded; empty for the kinds this build
+// loads (SharedObject, and WindowsImage where Windows DLLs run).
 std::string describeUnloadable(PluginFileKind kind);

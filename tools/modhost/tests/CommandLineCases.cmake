@@ -30,12 +30,18 @@ $]])
 modhost_cli_test(input.missing_file_validate EXIT 2 ARGS validate no/such/plugin.so
   STDERR_LINE [[^modhost: no/such/plugin.so: cannot open: No such file or directory
 $]])
+if(TARGET peloader)
+  set(not_loadable [[neither a shared object nor a Windows DLL]])
+  # 54 bytes starting with "MZ": the loader finds no PE image in them.
+  set(windows_image_refusal [[not a PE image: 54 bytes, too short for a DOS header]])
+else()
+  set(not_loadable [[not a shared object]])
+  set(windows_image_refusal [[a Windows DLL; this modhost loads shared objects only]])
+endif()
 modhost_cli_test(input.text_file EXIT 2 ARGS run ${data_dir}/not-a-plugin.txt --set Mode=1
-  STDERR_LINE [[^modhost: .*/not-a-plugin.txt: not a shared object
-$]])
+  STDERR_LINE "^modhost: .*/not-a-plugin.txt: ${not_loadable}\n$")
 modhost_cli_test(input.windows_image EXIT 2 ARGS describe ${data_dir}/windows-image.bin
-  STDERR_LINE [[^modhost: .*/windows-image.bin: a Windows DLL; this modhost loads shared objects only
-$]])
+  STDERR_LINE "^modhost: .*/windows-image.bin: ${windows_image_refusal}\n$")
 modhost_cli_test(input.directory EXIT 2 ARGS describe ${data_dir}
   STDERR_LINE [[^modhost: .*/data: is a directory, not a plug-in
 $]])
@@ -206,5 +212,49 @@ if(TARGET Tarvolane AND TARGET Morvessa)
   endforeach()
   modhost_cli_test(input.bad_boolean_morvessa EXIT 2 ARGS run $<TARGET_FILE:Morvessa> --set Mode=ON
     STDERR_LINE [[^modhost: --set: 'ON' is not a value of Mode: give 0, 1, true or false
+$]])
+endif()
+
+# ---- the shipped DLLs through the PE loader (32-bit build) ----
+# The same expected output as the shared objects: the host sees the same module.
+if(TARGET peloader)
+  foreach(deliverable Tarvolane Morvessa)
+    set(dll ${QK_WIN32_PLUGIN_DIR}/${deliverable}.dll)
+    modhost_cli_test(dll.describe.${deliverable} EXIT 0 ARGS describe ${dll} NEEDS_WIN32_BUILD ${dll}
+      STDOUT ${expected_dir}/${deliverable}.describe.txt)
+    modhost_cli_test(dll.describe.${deliverable}.json EXIT 0 ARGS describe --json ${dll}
+      NEEDS_WIN32_BUILD ${dll} STDOUT_JSON STDOUT ${expected_dir}/${deliverable}.describe.json)
+    modhost_cli_test(dll.run.${deliverable} EXIT 0
+      ARGS run ${dll} --script ${data_dir}/${deliverable}.script NEEDS_WIN32_BUILD ${dll}
+      STDOUT ${expected_dir}/${deliverable}.run.txt)
+    modhost_cli_test(dll.validate.${deliverable} EXIT 0 ARGS validate ${dll} NEEDS_WIN32_BUILD ${dll}
+      STDOUT_MATCHES ${all_passed})
+  endforeach()
+
+  # Files the loader refuses: one line naming the problem, exit code 2.
+  set(damaged ${damaged_dll_dir})
+  set(refusals
+    "not-pe|not a PE image: no PE signature at 0x80"
+    "pe32plus|PE32\\+ \\(64-bit\\) image: only 32-bit PE32 DLLs can be loaded"
+    "arm|machine 0x1c4 is not i386 \\(0x14c\\)"
+    "headers-cut|optional header at 0x98 \\(96 bytes\\) lies outside the file \\(168 bytes\\)"
+    "truncated|section [.a-z]+ raw data at 0x[0-9a-f]+ \\([0-9]+ bytes\\) lies outside the file \\([0-9]+ bytes\\)"
+    "no-sections|0 sections \\(1 to 96 allowed\\)"
+    "small-image|section [.a-z]+ at RVA 0x1000 \\([0-9]+ bytes\\) lies outside the image \\(0x1000 bytes\\)"
+    "imports-outside|import table at RVA 0x[0-9a-f]+ \\([0-9]+ bytes\\) lies outside the image \\(0x[0-9a-f]+ bytes\\)"
+    "import-name-outside|import library name at 0x7ffffff0 \\(1 bytes\\) lies outside the image \\([0-9]+ bytes\\)"
+    "relocation-outside|relocation at RVA 0x7fff[0-9a-f]+ points outside the image \\(0x[0-9a-f]+ bytes\\)")
+  foreach(refusal IN LISTS refusals)
+    string(REPLACE "|" ";" refusal "${refusal}")
+    list(GET refusal 0 file)
+    list(GET refusal 1 message)
+    modhost_cli_test(dll.refused.${file} EXIT 2 ARGS describe ${damaged}/${file}.dll
+      STDERR_LINE "^modhost: .*/${file}.dll: ${message}\n$")
+  endforeach()
+  modhost_cli_test(dll.refused.validate EXIT 2 ARGS validate ${damaged}/pe32plus.dll
+    STDERR_LINE [[^modhost: .*/pe32plus.dll: PE32\+ \(64-bit\) image]])
+  # A good DLL, but not a plug-in: the loader's test DLL.
+  modhost_cli_test(dll.no_exports EXIT 2 ARGS run ${good_dll} --set Mode=1
+    STDERR_LINE [[^modhost: .*/PeFixture.dll: exports neither getModuleProperties nor makeModule: not a plug-in of this format
 $]])
 endif()

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "PluginFile.h"
+#include "WindowsDllPlugin.h"
 
 namespace {
 
@@ -51,7 +52,15 @@ TEST(PluginFileTest, SaysWhyAFileCannotBeLoaded) {
     EXPECT_EQ(describeUnloadable(PluginFileKind::OtherElfClass),
               kHostIs64Bit ? "a 32-bit shared object; this modhost loads 64-bit x86 plug-ins"
                            : "a 64-bit shared object; this modhost loads 32-bit x86 plug-ins");
-    EXPECT_EQ(describeUnloadable(PluginFileKind::Unknown), "not a shared object");
+    if (loadsWindowsDlls()) {
+        EXPECT_EQ(describeUnloadable(PluginFileKind::WindowsImage), "");
+        EXPECT_EQ(describeUnloadable(PluginFileKind::Unknown),
+                  "neither a shared object nor a Windows DLL");
+    } else {
+        EXPECT_EQ(describeUnloadable(PluginFileKind::WindowsImage),
+                  "a Windows DLL; this modhost loads shared objects only");
+        EXPECT_EQ(describeUnloadable(PluginFileKind::Unknown), "not a shared object");
+    }
 }
 
 }  // namespace

@@ -10,8 +10,14 @@
 #   STDOUT_JSON           standard output must be one JSON document
 #   STDERR_LINE           standard error must be exactly one line matching this
 #   STDERR_MATCHES        regular expressions standard error must match
+#   WIN32_BUILT_FILE      a file the win32 preset builds, which must exist
 # Without STDERR_LINE or STDERR_MATCHES, standard error must be empty.
 include(${CASE})
+
+if(DEFINED WIN32_BUILT_FILE AND NOT EXISTS ${WIN32_BUILT_FILE})
+  message(FATAL_ERROR "${WIN32_BUILT_FILE} is missing: build the win32 preset first "
+                      "(cmake --preset win32 && cmake --build --preset win32)")
+endif()
 
 if(NOT DEFINED STDIN_FILE)
   set(STDIN_FILE /dev/null)
