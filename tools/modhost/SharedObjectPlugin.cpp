@@ -16,19 +16,20 @@ Function findExport(void* handle, const char* name) {
 
 }  // namespace
 
-SharedObjectPlugin::SharedObjectPlugin(std::string path) : path_(std::move(path)) {
+SharedObjectPlugin::SharedObjectPlugin(std::string path) : Plugin(std::move(path)) {
     // A path without a slash would make dlopen search the library path;
     // the user means the file they named.
-    const std::string openPath = path_.find('/') == std::string::npos ? "./" + path_ : path_;
+    const std::string openPath =
+        this->path().find('/') == std::string::npos ? "./" + this->path() : this->path();
     // RTLD_LOCAL: each plug-in keeps its own copy of the layer and its statics.
     handle_ = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* reason = dlerror();
-        throw BadInput(path_ + ": cannot load: " + (reason != nullptr ? reason : "unknown reason"));
+        throw BadInput(this->path() +
+                       ": cannot load: " + (reason != nullptr ? reason : "unknown reason"));
     }
-    getModuleProperties_ =
-        findExport<GetModulePropertiesFunction>(handle_, kGetModulePropertiesName);
-    makeModule_ = findExport<MakeModuleFunction>(handle_, kMakeModuleName);
+    setExports(findExport<GetModulePropertiesFunction>(handle_, kGetModulePropertiesName),
+               findExport<MakeModuleFunction>(handle_, kMakeModuleName));
 }
 
 SharedObjectPlugin::~SharedObjectPlugin() {

@@ -11,18 +11,7 @@ public:
     // Throws BadInput with the loader's reason when dlopen refuses the file.
     explicit SharedObjectPlugin(std::string path);
     ~SharedObjectPlugin() override;
-    SharedObjectPlugin(const SharedObjectPlugin&) = delete;
-    SharedObjectPlugin& operator=(const SharedObjectPlugin&) = delete;
-
-    GetModulePropertiesFunction getModuleProperties() const override {
-        return getModuleProperties_;
-    }
-    MakeModuleFunction makeModule() const override { return makeModule_; }
-    const std::string& path() const override { return path_; }
 
 private:
-    std::string path_;
     void* handle_ = nullptr;  // from dlopen
-    GetModulePropertiesFunction getModuleProperties_ = nullptr;
-    MakeModuleFunction makeModule_ = nullptr;
 };

@@ -17,15 +17,14 @@ Function findExport(const pe::PeModule& module, const char* name) {
 
 }  // namespace
 
-WindowsDllPlugin::WindowsDllPlugin(std::string path) : path_(std::move(path)) {
+WindowsDllPlugin::WindowsDllPlugin(std::string path) : Plugin(std::move(path)) {
     try {
-        module_ = pe::PeModule::load(path_);
+        module_ = pe::PeModule::load(this->path());
     } catch (const pe::PeError& error) {
-        throw BadInput(path_ + ": " + error.what());
+        throw BadInput(this->path() + ": " + error.what());
     }
-    getModuleProperties_ =
-        findExport<GetModulePropertiesFunction>(*module_, kGetModulePropertiesName);
-    makeModule_ = findExport<MakeModuleFunction>(*module_, kMakeModuleName);
+    setExports(findExport<GetModulePropertiesFunction>(*module_, kGetModulePropertiesName),
+               findExport<MakeModuleFunction>(*module_, kMakeModuleName));
 }
 
 WindowsDllPlugin::~WindowsDllPlugin() = default;

@@ -23,20 +23,9 @@ public:
     // outside the image, DllMain refusing.
     explicit WindowsDllPlugin(std::string path);
     ~WindowsDllPlugin() override;  // DllMain's process detach, then unmapping
-    WindowsDllPlugin(const WindowsDllPlugin&) = delete;
-    WindowsDllPlugin& operator=(const WindowsDllPlugin&) = delete;
-
-    GetModulePropertiesFunction getModuleProperties() const override {
-        return getModuleProperties_;
-    }
-    MakeModuleFunction makeModule() const override { return makeModule_; }
-    const std::string& path() const override { return path_; }
 
 private:
-    std::string path_;
     std::unique_ptr<pe::PeModule> module_;
-    GetModulePropertiesFunction getModuleProperties_ = nullptr;
-    MakeModuleFunction makeModule_ = nullptr;
 };
 
 // Whether this build of modhost runs Windows DLLs.

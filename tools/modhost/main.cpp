@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "SECONDS]\n"
     "       modhost validate --list [--json]\n"
     "\n"
+    "PLUGIN    a shared object of this build; the 32-bit x86 build also runs Windows\n"
+    "          DLLs (PE32, i386) through its own loader\n"
     "describe  prints the module's description and its pin table\n"
     "run       creates a DSP and a GUI instance and sets pins, one step per --set or\n"
     "          script line (PIN=VALUE; a pin by name or index, a list pin by label or\n"
