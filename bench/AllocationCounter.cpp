@@ -8,7 +8,9 @@ namespace {
 std::atomic<std::size_t> allocations{0};
 }
 
-std::size_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
+std::size_t allocationCount() {
+    return allocations.load(std::memory_order_relaxed);
+}
 
 // Every form of operator new and operator new[] ends in these two.
 void* operator new(std::size_t size) {
@@ -16,8 +18,18 @@ void* operator new(std::size_t size) {
     if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void* operator new[](std::size_t size) {
+    return ::operator new(size);
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}

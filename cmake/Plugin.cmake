@@ -15,11 +15,12 @@ function(qk_add_plugin name)
     target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
   else()
     add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS})
-    # In the sanitized fuzz build the sanitizer runtime comes with the
-    # executable that loads the plug-in, so its symbols stay undefined here.
+    # In the sanitized builds the sanitizer runtime comes with the
+    # executable that loads the plug-in (clang links it there alone), so its
+    # symbols stay undefined here.
     target_link_options(${name} PRIVATE
       -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map
-      $<$<NOT:$<BOOL:${QK_FUZZ}>>:-Wl,--no-undefined>)
+      $<$<NOT:$<OR:$<BOOL:${QK_FUZZ}>,$<BOOL:${QK_SANITIZE}>>>:-Wl,--no-undefined>)
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map)
   endif()
   target_link_libraries(${name} PRIVATE plugin_entry converter_module)

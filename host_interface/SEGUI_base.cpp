@@ -19,8 +19,6 @@ ResultWord SEGUI_base::dispatch(std::int32_t opcode, std::int32_t index, std::in
     // Unsigned, so that every negative opcode is "above 12" as well.
     const auto code = static_cast<std::uint32_t>(opcode);
     if (code > kLastGuiOpcode) return 0;
-    const IntPair indexAndValue(index, value);
-    const auto floatBits = std::bit_cast<std::uint32_t>(floatValue);
     switch (static_cast<GuiOpcode>(code)) {
         case GuiOpcode::Opcode0:
             onGuiOpcode0(index == 1);
@@ -33,13 +31,13 @@ ResultWord SEGUI_base::dispatch(std::int32_t opcode, std::int32_t index, std::in
             onGuiOpcode2(index, pointer);
             break;
         case GuiOpcode::Opcode3:
-            onGuiOpcode3(pointer, floatBits, indexAndValue);
+            onGuiOpcode3(pointer, std::bit_cast<std::uint32_t>(floatValue), IntPair(index, value));
             break;
         case GuiOpcode::Opcode4:
-            onGuiOpcode4(pointer, floatBits, indexAndValue);
+            onGuiOpcode4(pointer, std::bit_cast<std::uint32_t>(floatValue), IntPair(index, value));
             break;
         case GuiOpcode::Opcode5:
-            onGuiOpcode5(pointer, floatBits, indexAndValue);
+            onGuiOpcode5(pointer, std::bit_cast<std::uint32_t>(floatValue), IntPair(index, value));
             break;
         case GuiOpcode::Opcode6:
             onGuiOpcode6(value, index, pointer);
@@ -76,7 +74,9 @@ void SEGUI_base::onGuiOpcode4(void*, std::uint32_t, IntPair) {}
 void SEGUI_base::onGuiOpcode5(void*, std::uint32_t, IntPair) {}
 void SEGUI_base::onGuiOpcode8(void*) {}
 void SEGUI_base::onGuiOpcode9(void*) {}
-bool SEGUI_base::onGuiOpcode10() { return false; }
+bool SEGUI_base::onGuiOpcode10() {
+    return false;
+}
 void SEGUI_base::onGuiOpcode11(std::int32_t) {}
 void SEGUI_base::onGuiOpcode12(std::int32_t) {}
 void SEGUI_base::onGuiOpcode6(std::int32_t, std::int32_t, void*) {}
