@@ -7,7 +7,8 @@
 // writes the converted value back, keeping Out = Mode xor Invert in both
 // directions. It caches nothing; the host holds every value.
 struct GuiModule : SEGUI_base {
-    GuiModule(HostCallback hostCallback, HostValue hostValue) : SEGUI_base(hostCallback, hostValue) {}
+    GuiModule(HostCallback hostCallback, HostValue hostValue)
+        : SEGUI_base(hostCallback, hostValue) {}
     ~GuiModule() override = default;
 
     void onGuiPinChanged(GuiPin& pin) override;

@@ -7,7 +7,8 @@
 // the base open, tells the host it has opened.
 class Module : public SEModule_base {
 public:
-    Module(HostCallback hostCallback, HostValue hostValue) : SEModule_base(hostCallback, hostValue) {}
+    Module(HostCallback hostCallback, HostValue hostValue)
+        : SEModule_base(hostCallback, hostValue) {}
     ~Module() override = default;
 
     void onOpen() override;

@@ -49,7 +49,9 @@ inline std::int32_t truncateSaturated(float value) {
     return static_cast<std::int32_t>(value);
 }
 
-inline bool isBoolean(std::int32_t value) { return value == 0 || value == 1; }
+inline bool isBoolean(std::int32_t value) {
+    return value == 0 || value == 1;
+}
 
 // "Mode" exclusive-or "Invert"; any value outside 0 and 1 gives 0.
 inline std::int32_t exclusiveOr(std::int32_t mode, std::int32_t invert) {
@@ -59,7 +61,9 @@ inline std::int32_t exclusiveOr(std::int32_t mode, std::int32_t invert) {
 
 // The negation used for "Out": 0 becomes 1, anything else 0. (Out's float is
 // 0.0 exactly when the integer is 0, so the integer is tested directly.)
-inline std::int32_t negation(std::int32_t value) { return value == 0 ? 1 : 0; }
+inline std::int32_t negation(std::int32_t value) {
+    return value == 0 ? 1 : 0;
+}
 
 // The write a notice for `changedPin` leads to, or none. "Out" is copied to
 // "Mode" through a 32-bit float, so values beyond 2^24 arrive rounded, as the

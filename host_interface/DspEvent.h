@@ -10,7 +10,9 @@ enum class DspEventType : std::uint32_t {
     CallRoutine = 21,  // the routine that `extra` stands for runs on the object
 };
 
-constexpr std::uint32_t toWord(DspEventType type) { return static_cast<std::uint32_t>(type); }
+constexpr std::uint32_t toWord(DspEventType type) {
+    return static_cast<std::uint32_t>(type);
+}
 
 // The event record the host delivers through the event entry and that
 // sendEvent hands to the host: six little-endian 32-bit words, 24 bytes, on

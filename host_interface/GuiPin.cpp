@@ -22,7 +22,8 @@ WideString GuiPin::readWideText() const {
     // two requests may rebind the shared accessor, but not this read.
     SEGUI_base* const owner = owner_;
     const std::int32_t index = index_;
-    const ResultWord reported = owner->callHost(GuiHostOpcode::ReadWideText, index, 0, nullptr, 0.0f);
+    const ResultWord reported =
+        owner->callHost(GuiHostOpcode::ReadWideText, index, 0, nullptr, 0.0f);
     if (reported < 0) throw std::bad_alloc();  // an impossible size, refused before asking again
     const auto length = static_cast<std::int32_t>(std::min<ResultWord>(reported, INT32_MAX));
     if (length == 0) return WideString();  // no room even for the terminator

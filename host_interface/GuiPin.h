@@ -39,6 +39,6 @@ public:
     WideString readWideText() const;
 
 private:
-    std::int32_t index_ = 0;        // the pin's index in the module's pin table
-    SEGUI_base* owner_ = nullptr;   // the instance whose callHost the requests use
+    std::int32_t index_ = 0;       // the pin's index in the module's pin table
+    SEGUI_base* owner_ = nullptr;  // the instance whose callHost the requests use
 };

@@ -36,20 +36,24 @@ enum class GuiHostOpcode : std::int32_t {
 
 // Host opcodes that DSP-side instances send.
 enum class DspHostOpcode : std::int32_t {
-    PinRequest0 = 0,        // index: pin; value, pointer: the caller's
-    PinQuery1 = 1,          // index: pin; non-zero means true
-    Position = 3,           // answers an integer position
-    PinRequest4 = 4,        // index: pin; value, pointer: the caller's
-    PinInitialValue = 7,    // index: pin; answers the pin's initial word
-    PinBufferPosition = 8,  // index: pin; answers an integer position
-    Opened = 10,            // sent by a module after its open
-    PinCount = 14,          // answers the number of pins; 0 or less: none
-    Event = 19,             // pointer: a six-word event valid during the call
+    PinRequest0 = 0,             // index: pin; value, pointer: the caller's
+    PinQuery1 = 1,               // index: pin; non-zero means true
+    Position = 3,                // answers an integer position
+    PinRequest4 = 4,             // index: pin; value, pointer: the caller's
+    PinInitialValue = 7,         // index: pin; answers the pin's initial word
+    PinBufferPosition = 8,       // index: pin; answers an integer position
+    Opened = 10,                 // sent by a module after its open
+    PinCount = 14,               // answers the number of pins; 0 or less: none
+    Event = 19,                  // pointer: a six-word event valid during the call
     ProcessRoutineChanged = 22,  // the record names a new process routine
 };
 
-constexpr std::int32_t toWord(GuiHostOpcode opcode) { return static_cast<std::int32_t>(opcode); }
-constexpr std::int32_t toWord(DspHostOpcode opcode) { return static_cast<std::int32_t>(opcode); }
+constexpr std::int32_t toWord(GuiHostOpcode opcode) {
+    return static_cast<std::int32_t>(opcode);
+}
+constexpr std::int32_t toWord(DspHostOpcode opcode) {
+    return static_cast<std::int32_t>(opcode);
+}
 
 #if defined(__i386__)
 static_assert(sizeof(ResultWord) == 4 && sizeof(HostValue) == 4 && sizeof(HostCallback) == 4,

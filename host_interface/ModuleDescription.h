@@ -7,15 +7,15 @@
 // the 32-bit builds (the text addresses pointer-wide on the 64-bit build).
 // The record may be longer; nothing past interfaceVersion is touched.
 struct ModuleDescription {
-    static constexpr std::uint32_t kModuleFlags = 256;        // bit 8, no other
+    static constexpr std::uint32_t kModuleFlags = 256;  // bit 8, no other
     static constexpr std::uint32_t kInterfaceVersion = 2230;
 
-    const char* displayName;       // the module's display name, static 8-bit text
-    const char* identifier;        // the module's identifier, static 8-bit text
-    const char* aboutText;         // lines joined by single line feeds, none at the end
-    std::uint32_t hostWord;        // the host's own: never touched
-    std::uint32_t moduleFlags;     // kModuleFlags
-    std::uint32_t interfaceVersion;// kInterfaceVersion, written for every index
+    const char* displayName;         // the module's display name, static 8-bit text
+    const char* identifier;          // the module's identifier, static 8-bit text
+    const char* aboutText;           // lines joined by single line feeds, none at the end
+    std::uint32_t hostWord;          // the host's own: never touched
+    std::uint32_t moduleFlags;       // kModuleFlags
+    std::uint32_t interfaceVersion;  // kInterfaceVersion, written for every index
 };
 
 // The second argument of makeModule: which side to create.

@@ -22,29 +22,33 @@ enum class PinDatatype : std::int32_t {
 // Bits of PinDescription::flags the layer looks at; others reach the host.
 enum class PinFlags : std::uint32_t {
     None = 0,
-    RepeatLast = 0x8,    // the last description serves every further pin
-    GuiSide = 0x400,     // served on the GUI side: no DSP pin object
-    AlsoDsp = 0x8000,    // a GuiSide pin that gets a DSP pin object all the same
+    RepeatLast = 0x8,  // the last description serves every further pin
+    GuiSide = 0x400,   // served on the GUI side: no DSP pin object
+    AlsoDsp = 0x8000,  // a GuiSide pin that gets a DSP pin object all the same
 };
 
 constexpr PinFlags operator|(PinFlags a, PinFlags b) {
     return static_cast<PinFlags>(static_cast<std::uint32_t>(a) | static_cast<std::uint32_t>(b));
 }
-constexpr std::uint32_t toWord(PinFlags flags) { return static_cast<std::uint32_t>(flags); }
-constexpr bool hasFlag(std::uint32_t flags, PinFlags flag) { return (flags & toWord(flag)) != 0; }
+constexpr std::uint32_t toWord(PinFlags flags) {
+    return static_cast<std::uint32_t>(flags);
+}
+constexpr bool hasFlag(std::uint32_t flags, PinFlags flag) {
+    return (flags & toWord(flag)) != 0;
+}
 
 // The description of one pin: filled by a module's describePin, read by the
 // host for DSP opcode 6 and by the layer at open. 32 bytes on the 32-bit
 // builds. The texts it points to are static constants of the library.
 struct PinDescription {
-    void* valuePointer;        // the module's variable for the value, or null: the pin's own storage
-    std::int32_t direction;    // a PinDirection
-    std::int32_t datatype;     // a PinDatatype
-    const char* name;          // the pin's name, 8-bit zero-terminated
-    std::uint32_t reserved1;   // left 0
-    const char* listText;      // for Enum16 pins: the list text, 8-bit zero-terminated
-    std::uint32_t flags;       // PinFlags bits
-    std::uint32_t reserved2;   // left 0
+    void* valuePointer;       // the module's variable for the value, or null: the pin's own storage
+    std::int32_t direction;   // a PinDirection
+    std::int32_t datatype;    // a PinDatatype
+    const char* name;         // the pin's name, 8-bit zero-terminated
+    std::uint32_t reserved1;  // left 0
+    const char* listText;     // for Enum16 pins: the list text, 8-bit zero-terminated
+    std::uint32_t flags;      // PinFlags bits
+    std::uint32_t reserved2;  // left 0
 };
 
 #if defined(__i386__)

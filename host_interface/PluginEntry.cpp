@@ -28,7 +28,7 @@ void* createOrNull(Record* (*create)(HostCallback, HostValue), HostCallback call
 }  // namespace
 
 extern "C" std::int32_t QK_CDECL getModuleProperties(std::int32_t index,
-                                                               ModuleDescription* description) {
+                                                     ModuleDescription* description) {
     // A host that hands no record to fill gets "no module" rather than a
     // write through null.
     if (description == nullptr) return 0;
@@ -44,7 +44,7 @@ extern "C" std::int32_t QK_CDECL getModuleProperties(std::int32_t index,
 }
 
 extern "C" void* QK_CDECL makeModule(std::int32_t index, std::int32_t instanceType,
-                                               HostCallback callback, HostValue hostValue) {
+                                     HostCallback callback, HostValue hostValue) {
     if (index != kOnlyModule) return nullptr;
     const PluginModule module = pluginModule();
     switch (static_cast<InstanceType>(instanceType)) {

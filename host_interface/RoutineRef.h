@@ -15,17 +15,17 @@ using ProcessRoutine = void(QK_CDECL*)(SEModule_base* object);
 // A reference to a member routine of the module: four 32-bit words on the
 // 32-bit builds (the code address pointer-wide on the 64-bit test build).
 struct RoutineRef {
-    ProcessRoutine code;        // code address of the routine; null means no routine
-    std::int32_t adjustment;    // byte offset added to the object's address
-    std::uint32_t further[2];   // copied and compared, no other meaning
+    ProcessRoutine code;       // code address of the routine; null means no routine
+    std::int32_t adjustment;   // byte offset added to the object's address
+    std::uint32_t further[2];  // copied and compared, no other meaning
 };
 
 // The one record per library that DSP opcode 13 fills and answers with.
 struct RoutineRefInfo {
-    std::uint32_t one;          // 1
-    std::uint32_t refSize;      // 16, the size of a RoutineRef on the 32-bit builds
-    RoutineRef* routine;        // processRoutine of the instance asked last
-    std::uint32_t zero;         // 0
+    std::uint32_t one;      // 1
+    std::uint32_t refSize;  // 16, the size of a RoutineRef on the 32-bit builds
+    RoutineRef* routine;    // processRoutine of the instance asked last
+    std::uint32_t zero;     // 0
 };
 
 #if defined(__i386__)

@@ -39,15 +39,15 @@ struct SEGUI_base {
 
     // Sends one request to the host with this instance's record as the first
     // argument. Without a callback it answers 0 and sends nothing.
-    ResultWord callHost(std::int32_t opcode, std::int32_t index, std::int32_t value,
-                        void* pointer, float floatValue) const {
+    ResultWord callHost(std::int32_t opcode, std::int32_t index, std::int32_t value, void* pointer,
+                        float floatValue) const {
         if (callback == nullptr) return 0;
         // The host is handed the record, never the object.
         return callback(const_cast<GuiInstanceRecord*>(&record), opcode, index, value, pointer,
                         floatValue);
     }
-    ResultWord callHost(GuiHostOpcode opcode, std::int32_t index, std::int32_t value,
-                        void* pointer, float floatValue) const {
+    ResultWord callHost(GuiHostOpcode opcode, std::int32_t index, std::int32_t value, void* pointer,
+                        float floatValue) const {
         return callHost(toWord(opcode), index, value, pointer, floatValue);
     }
 

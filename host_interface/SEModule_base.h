@@ -48,8 +48,8 @@ public:
     // argument. Without a callback it answers 0 and sends nothing.
     ResultWord callHost(std::int32_t opcode, std::int32_t index, std::int32_t value, void* pointer,
                         float floatValue);
-    ResultWord callHost(DspHostOpcode opcode, std::int32_t index, std::int32_t value,
-                        void* pointer, float floatValue) {
+    ResultWord callHost(DspHostOpcode opcode, std::int32_t index, std::int32_t value, void* pointer,
+                        float floatValue) {
         return callHost(toWord(opcode), index, value, pointer, floatValue);
     }
     ResultWord queryHostOp3();
@@ -65,13 +65,14 @@ public:
                          std::uint32_t shortValue, std::uint32_t extra);
     ResultWord scheduleRoutine(std::uint32_t stamp, RoutineRef routine);
 
-    HostCallback callback;          // the host's callback; null means "send nothing"
-    DspInstanceRecord record;       // the instance's handle on the host's side
-    float sampleRate;               // 44100.0 until DSP opcode 2
-    std::int32_t blockSize;         // 1024 until DSP opcode 3
-    SEPin* pins;                    // the pin array open built, owned; null before
-    RoutineRef processRoutine;      // the current process routine
-    std::int32_t boundPinCount = 0; // pins 0 .. boundPinCount-1 are bound; events for others are ignored
+    HostCallback callback;      // the host's callback; null means "send nothing"
+    DspInstanceRecord record;   // the instance's handle on the host's side
+    float sampleRate;           // 44100.0 until DSP opcode 2
+    std::int32_t blockSize;     // 1024 until DSP opcode 3
+    SEPin* pins;                // the pin array open built, owned; null before
+    RoutineRef processRoutine;  // the current process routine
+    std::int32_t boundPinCount =
+        0;  // pins 0 .. boundPinCount-1 are bound; events for others are ignored
 
 private:
     // Releases the old pin array and allocates one of `count` empty pins;

@@ -44,10 +44,10 @@ private:
     // The address word the value variable holds, for readBufferFloat.
     std::uintptr_t bufferAddress() const;
 
-    void* valuePointer_;       // where the value is held, or null
-    SEModule_base* owner_;     // the instance that owns the pin
-    std::int32_t index_;       // place in the owner's pin array
-    std::int32_t status_;      // last status the host reported; 0 when bound
-    std::int32_t datatype_;    // PinDatatype code of its description
-    unsigned char storage_[4]; // the pin's own storage for its value
+    void* valuePointer_;        // where the value is held, or null
+    SEModule_base* owner_;      // the instance that owns the pin
+    std::int32_t index_;        // place in the owner's pin array
+    std::int32_t status_;       // last status the host reported; 0 when bound
+    std::int32_t datatype_;     // PinDatatype code of its description
+    unsigned char storage_[4];  // the pin's own storage for its value
 };

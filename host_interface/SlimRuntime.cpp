@@ -17,12 +17,22 @@
 #include <new>
 
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() {
+    std::abort();
+}
 }  // namespace __gnu_cxx
 
 namespace std {
-void __throw_bad_alloc() { throw bad_alloc(); }
-void __throw_bad_array_new_length() { throw bad_array_new_length(); }
-void __throw_length_error(const char*) { throw bad_alloc(); }
-void __throw_logic_error(const char*) { throw bad_alloc(); }
+void __throw_bad_alloc() {
+    throw bad_alloc();
+}
+void __throw_bad_array_new_length() {
+    throw bad_array_new_length();
+}
+void __throw_length_error(const char*) {
+    throw bad_alloc();
+}
+void __throw_logic_error(const char*) {
+    throw bad_alloc();
+}
 }  // namespace std

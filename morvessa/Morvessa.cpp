@@ -25,4 +25,6 @@ constexpr ModuleDefinition kMorvessa{
 
 }  // namespace
 
-const ModuleDefinition& moduleDefinition() { return kMorvessa; }
+const ModuleDefinition& moduleDefinition() {
+    return kMorvessa;
+}

@@ -25,4 +25,6 @@ constexpr ModuleDefinition kTarvolane{
 
 }  // namespace
 
-const ModuleDefinition& moduleDefinition() { return kTarvolane; }
+const ModuleDefinition& moduleDefinition() {
+    return kTarvolane;
+}

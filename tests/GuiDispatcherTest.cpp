@@ -49,8 +49,8 @@ struct ProbeGui : SEGUI_base {
     void note(const std::string& entry) { log.push_back(entry); }
     static std::string where(void* pointer) { return pointer ? "P" : "null"; }
     static std::string triple(void* pointer, std::uint32_t bits, IntPair pair) {
-        return where(pointer) + " " + std::to_string(bits) + " " + std::to_string(pair.first) + " " +
-               std::to_string(pair.second);
+        return where(pointer) + " " + std::to_string(bits) + " " + std::to_string(pair.first) +
+               " " + std::to_string(pair.second);
     }
 
     std::vector<std::string>& log;
@@ -97,8 +97,9 @@ TEST(GuiDispatcher, EachOpcodeReachesItsOperation) {
         std::vector<std::string> log;
         ProbeGui probe(log);
         GuiInstanceRecord* record = &probe.record;
-        EXPECT_EQ(record->dispatcherEntry(record, c.opcode, c.index, c.value, &pointee, c.floatValue),
-                  c.result)
+        EXPECT_EQ(
+            record->dispatcherEntry(record, c.opcode, c.index, c.value, &pointee, c.floatValue),
+            c.result)
             << "opcode " << c.opcode;
         EXPECT_EQ(log, c.log) << "opcode " << c.opcode << " index " << c.index;
     }

@@ -29,7 +29,8 @@ struct ExpectedRequest {
     float floatValue;
 };
 
-void expectRequest(const HostCall& call, void* record, std::int32_t index, const ExpectedRequest& want) {
+void expectRequest(const HostCall& call, void* record, std::int32_t index,
+                   const ExpectedRequest& want) {
     EXPECT_EQ(call.record, record);
     EXPECT_EQ(call.opcode, want.opcode);
     EXPECT_EQ(call.index, index);

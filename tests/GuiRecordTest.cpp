@@ -17,7 +17,8 @@ std::vector<std::uint8_t> bytesOf(const void* address, std::size_t count) {
 }
 
 void appendWord(std::vector<std::uint8_t>& bytes, std::uintptr_t word, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) bytes.push_back(static_cast<std::uint8_t>(word >> (8 * i)));
+    for (std::size_t i = 0; i < width; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(word >> (8 * i)));
 }
 
 #endif

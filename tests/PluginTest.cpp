@@ -86,13 +86,15 @@ std::vector<PluginFile> pluginFiles() {
     return files;
 }
 
-void PrintTo(const PluginFile& plugin, std::ostream* out) { *out << plugin.path(); }
+void PrintTo(const PluginFile& plugin, std::ostream* out) {
+    *out << plugin.path();
+}
 
 // The callback every instance gets. DLL code keeps only 4-byte stack
 // alignment, so the host's entry realigns before the recording host runs.
-[[gnu::force_align_arg_pointer]] ResultWord QK_CDECL hostEntryRealigned(
-    void* record, std::int32_t opcode, std::int32_t index, std::int32_t value, void* pointer,
-    float floatValue) {
+[[gnu::force_align_arg_pointer]] ResultWord QK_CDECL
+hostEntryRealigned(void* record, std::int32_t opcode, std::int32_t index, std::int32_t value,
+                   void* pointer, float floatValue) {
     return RecordingHost::callback()(record, opcode, index, value, pointer, floatValue);
 }
 
@@ -152,10 +154,12 @@ TEST_P(PluginTest, DescriptionForAnUnknownIndexWritesOnlyTheVersion) {
     for (std::int32_t index : {1, -1, 2, INT32_MIN}) {
         std::array<std::uint32_t, 16> words;
         words.fill(kPatternWord);
-        EXPECT_EQ(getModuleProperties(index, reinterpret_cast<ModuleDescription*>(words.data())), 0);
+        EXPECT_EQ(getModuleProperties(index, reinterpret_cast<ModuleDescription*>(words.data())),
+                  0);
         const std::size_t versionWord = offsetof(ModuleDescription, interfaceVersion) / 4;
         for (std::size_t i = 0; i < words.size(); ++i) {
-            EXPECT_EQ(words[i], i == versionWord ? 2230u : kPatternWord) << "word " << i << ", index " << index;
+            EXPECT_EQ(words[i], i == versionWord ? 2230u : kPatternWord)
+                << "word " << i << ", index " << index;
         }
     }
 }
@@ -198,8 +202,7 @@ TEST_P(PluginTest, UnknownModulesAndCreationCodesAnswerNull) {
     };
     for (const Request r : {Request{0, 0}, Request{0, 3}, Request{0, -1}, Request{0, INT32_MAX},
                             Request{1, 1}, Request{1, 2}, Request{-1, 1}}) {
-        EXPECT_EQ(makeModule(r.index, r.type), nullptr)
-            << r.index << "/" << r.type;
+        EXPECT_EQ(makeModule(r.index, r.type), nullptr) << r.index << "/" << r.type;
     }
     EXPECT_TRUE(host.calls().empty());
 }
@@ -219,8 +222,10 @@ TEST_P(PluginTest, RecordsOfBothSidesLeadToTheirOwnInstances) {
         EXPECT_EQ(record->hostValue, host.hostValue());
         // The record is embedded in its object: the object word names the
         // instance that holds this very record, at the same place in each.
-        const auto offset = reinterpret_cast<const char*>(record) - reinterpret_cast<const char*>(record->object);
-        EXPECT_EQ(offset, reinterpret_cast<const char*>(first) - reinterpret_cast<const char*>(first->object));
+        const auto offset =
+            reinterpret_cast<const char*>(record) - reinterpret_cast<const char*>(record->object);
+        EXPECT_EQ(offset, reinterpret_cast<const char*>(first) -
+                              reinterpret_cast<const char*>(first->object));
         EXPECT_GT(offset, 0);
         EXPECT_LT(offset, 64);
         EXPECT_EQ(record->reserved1, 0u);
@@ -274,7 +279,8 @@ TEST_P(PluginTest, PinTableThroughDescribePinWritesOnlyItsFields) {
         if (pin.listText != nullptr) {
             EXPECT_STREQ(description.listText, pin.listText);
         } else {
-            EXPECT_EQ(description.listText, untouched.listText) << pin.name << ": list text left alone";
+            EXPECT_EQ(description.listText, untouched.listText)
+                << pin.name << ": list text left alone";
         }
         EXPECT_EQ(description.valuePointer, untouched.valuePointer);
         EXPECT_EQ(description.reserved1, untouched.reserved1);
@@ -313,16 +319,13 @@ TEST_P(PluginTest, AConversionSessionThroughTheGuiRecord) {
     GuiInstanceRecord* record = makeGui();
     struct Step {
         const char* what;
-        std::int32_t pin, value;          // the user's change
-        std::int32_t mode, invert, out;   // the values after it settles
+        std::int32_t pin, value;         // the user's change
+        std::int32_t mode, invert, out;  // the values after it settles
     };
     const Step steps[] = {
-        {"Mode ON", 0, 1, 1, 0, 1},
-        {"Invert on", 1, 1, 1, 1, 0},
-        {"Mode OFF", 0, 0, 0, 1, 1},
-        {"Out OFF carried back to Mode", 2, 0, 1, 1, 0},
-        {"Invert off", 1, 0, 1, 0, 1},
-        {"Out OFF copied to Mode", 2, 0, 0, 0, 0},
+        {"Mode ON", 0, 1, 1, 0, 1},    {"Invert on", 1, 1, 1, 1, 0},
+        {"Mode OFF", 0, 0, 0, 1, 1},   {"Out OFF carried back to Mode", 2, 0, 1, 1, 0},
+        {"Invert off", 1, 0, 1, 0, 1}, {"Out OFF copied to Mode", 2, 0, 0, 0, 0},
     };
     for (const Step& step : steps) {
         host.setPin(step.pin, step.value);

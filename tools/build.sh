@@ -4,11 +4,6 @@
 # in modhost (tools/demo.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/bootstrap.sh
-for preset in native linux-i386 win32; do
-  echo "== build $preset"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-done
+bash tools/build-presets.sh native linux-i386 win32
 echo "== demo"
 bash tools/demo.sh

@@ -23,8 +23,8 @@ std::int32_t LoadedPlugin::getModuleProperties(std::int32_t index,
     return callGetModuleProperties(getModuleProperties_, index, description);
 }
 
-void* LoadedPlugin::makeModule(std::int32_t index, std::int32_t instanceType,
-                               HostCallback callback, HostValue hostValue) const {
+void* LoadedPlugin::makeModule(std::int32_t index, std::int32_t instanceType, HostCallback callback,
+                               HostValue hostValue) const {
     return callMakeModule(makeModule_, index, instanceType, callback, hostValue);
 }
 

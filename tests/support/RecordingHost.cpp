@@ -51,14 +51,21 @@ RecordingHost* hostOfRecord(void* record) {
     return host;
 }
 
-RecordingHost::RecordingHost() { liveHosts().insert(this); }
-RecordingHost::~RecordingHost() { liveHosts().erase(this); }
+RecordingHost::RecordingHost() {
+    liveHosts().insert(this);
+}
+RecordingHost::~RecordingHost() {
+    liveHosts().erase(this);
+}
 
-HostCallback RecordingHost::callback() { return testHostCallback(); }
+HostCallback RecordingHost::callback() {
+    return testHostCallback();
+}
 
 ResultWord QK_CDECL deliverHostRequest(void* record, std::int32_t opcode, std::int32_t index,
                                        std::int32_t value, void* pointer, float floatValue) {
-    const HostCall call{record, opcode, index, value, pointer, std::bit_cast<std::uint32_t>(floatValue)};
+    const HostCall call{record, opcode,  index,
+                        value,  pointer, std::bit_cast<std::uint32_t>(floatValue)};
     return hostOfRecord(record)->receive(call);
 }
 
@@ -72,7 +79,9 @@ void RecordingHost::setPinFloat(std::int32_t index, float value) {
     pins_[index] = std::bit_cast<std::int32_t>(value);
 }
 
-std::int32_t RecordingHost::pin(std::int32_t index) const { return valueAt(pins_, index); }
+std::int32_t RecordingHost::pin(std::int32_t index) const {
+    return valueAt(pins_, index);
+}
 
 std::optional<std::string> RecordingHost::text(std::int32_t index) const {
     const auto found = texts_.find(index);
@@ -137,8 +146,8 @@ ResultWord RecordingHost::answerGui(const HostCall& call) {
             if (found == wideTexts_.end()) return call.pointer == nullptr ? 1 : 0;
             const WideReply& reply = found->second;
             if (call.pointer == nullptr) return reply.reportedLength;
-            const auto count = std::min<std::size_t>(reply.units.size(),
-                                                     static_cast<std::size_t>(std::max(call.value, 0)));
+            const auto count = std::min<std::size_t>(
+                reply.units.size(), static_cast<std::size_t>(std::max(call.value, 0)));
             std::copy_n(reply.units.begin(), count, static_cast<WideChar*>(call.pointer));
             return 0;
         }

@@ -58,7 +58,9 @@ public:
     void setSilentReads(bool silent) { silentReads_ = silent; }
 
     // 8-bit text for opcode 7 (none: the host answers null) and from opcode 6.
-    void setText(std::int32_t index, std::optional<std::string> text) { texts_[index] = std::move(text); }
+    void setText(std::int32_t index, std::optional<std::string> text) {
+        texts_[index] = std::move(text);
+    }
     std::optional<std::string> text(std::int32_t index) const;
     // 16-bit text for opcode 17: the length the first request answers, and the
     // units the second request copies (at most the caller's n of them).
